@@ -1,0 +1,247 @@
+// Symbol model: Paint and the rotation-aware drawing primitives.
+#include "control/engine/barcode.h"
+
+#include <cstdlib>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+BOOL AllDigits(const std::string& s)
+{
+    for (char c : s)
+        if (!IsDigit(c)) return FALSE;
+    return TRUE;
+}
+
+std::string KeepDigits(const std::string& s)
+{
+    std::string out;
+    for (char c : s)
+        if (IsDigit(c)) out += c;
+    return out;
+}
+
+BOOL CGenericBarcode::AllDigits() const { return ::AllDigits(m_text); }
+
+BOOL CGenericBarcode::Paint(CDC* dc, const RECT& rect)
+{
+    const int32_t minHeight = m_showText ? m_textHeight + 20 : 20;
+    m_sizeOk = FALSE;
+    m_rect = rect;
+    if (!IsValid()) {
+        DrawErrorText(dc, "text error");
+        return TRUE;
+    }
+    if (rect.bottom - rect.top >= minHeight) m_sizeOk = Draw(dc) ? TRUE : FALSE;
+    if (!m_sizeOk) DrawErrorText(dc, "size error");
+    return TRUE;
+}
+
+// Rotation 0 is the reference; 90, 180 and 270 turn the symbol clockwise.
+// A value outside those (possible from stored state) is drawn as 0.
+
+int32_t CGenericBarcode::AxisLength(const RECT& r) const
+{
+    const bool vertical = m_rotate == 90 || m_rotate == 270;
+    return std::abs(vertical ? r.bottom - r.top : r.right - r.left);
+}
+
+void CGenericBarcode::ShrinkForText(RECT& r, int32_t h) const
+{
+    switch (m_rotate) {
+    case 90: r.left += h; break;
+    case 180: r.top += h; break;
+    case 270: r.right -= h; break;
+    default: r.bottom -= h; break;
+    }
+}
+
+void CGenericBarcode::ShrinkForAddOnText(RECT& r, int32_t h) const
+{
+    switch (m_rotate) {
+    case 90: r.right -= h; break;
+    case 180: r.bottom -= h; break;
+    case 270: r.left += h; break;
+    default: r.top += h; break;
+    }
+}
+
+void CGenericBarcode::ShrinkFromStart(RECT& r, int32_t d) const
+{
+    switch (m_rotate) {
+    case 90: r.top += d; break;
+    case 180: r.right -= d; break;
+    case 270: r.bottom -= d; break;
+    default: r.left += d; break;
+    }
+}
+
+void CGenericBarcode::ShrinkFromEnd(RECT& r, int32_t d) const
+{
+    switch (m_rotate) {
+    case 90: r.bottom -= d; break;
+    case 180: r.left += d; break;
+    case 270: r.top += d; break;
+    default: r.right -= d; break;
+    }
+}
+
+void CGenericBarcode::FillStrip(CDC* dc, const RECT& r, int32_t a, int32_t w) const
+{
+    // At 180 and 270 the strip sits one unit further towards the axis start
+    // than the mirror image of rotation 0: right and bottom are exclusive.
+    switch (m_rotate) {
+    case 90: dc->Rectangle(r.left, r.top + a, r.right, r.top + a + w); break;
+    case 180: dc->Rectangle(r.right - a - w - 1, r.top, r.right - a - 1, r.bottom); break;
+    case 270: dc->Rectangle(r.left, r.bottom - a - w - 1, r.right, r.bottom - a - 1); break;
+    default: dc->Rectangle(r.left + a, r.top, r.left + a + w, r.bottom); break;
+    }
+}
+
+int32_t CGenericBarcode::DrawBar(CDC* dc, BOOL wide, BOOL draw, int32_t offset) const
+{
+    const int32_t w = wide ? 3 * m_moduleWidth : m_moduleWidth;
+    if (draw) {
+        RECT r = m_rect;
+        ShrinkForText(r, m_textHeight);
+        FillStrip(dc, r, offset, w);
+    }
+    return w;
+}
+
+int32_t CGenericBarcode::DrawModules(CDC* dc, uint16_t pattern, int32_t start, int32_t count,
+                                     int32_t extension, int32_t totalModules) const
+{
+    RECT r = m_rect;
+    ShrinkForText(r, -extension);
+    if (totalModules <= 0) return count;
+    const int32_t u = AxisLength(r) / totalModules;
+    int32_t runStart = -1;
+    for (int32_t i = 0; i <= count; ++i) {
+        const bool dark = i < count && i < 16 && (pattern >> (15 - i)) & 1;
+        if (dark && runStart < 0) runStart = i;
+        if (!dark && runStart >= 0) {
+            FillStrip(dc, r, (start + runStart) * u, (i - runStart) * u);
+            runStart = -1;
+        }
+    }
+    return count;
+}
+
+void CGenericBarcode::DrawTextAt(CDC* dc, const RECT& r, int32_t a, const std::string& chars,
+                                 BOOL above, BOOL force) const
+{
+    if (!m_showText && !force) return;
+    POINT p;
+    if (!above) {
+        switch (m_rotate) {
+        case 90: p = {r.left, r.top + a}; break;
+        case 180: p = {r.right - a, r.top}; break;
+        case 270: p = {r.right, r.bottom - a}; break;
+        default: p = {r.left + a, r.bottom}; break;
+        }
+    } else {
+        switch (m_rotate) {
+        case 90: p = {r.right + m_textHeight, r.top + a}; break;
+        case 180: p = {r.right - a, r.bottom + m_textHeight}; break;
+        case 270: p = {r.left - m_textHeight, r.bottom - a}; break;
+        default: p = {r.left + a, r.top - m_textHeight}; break;
+        }
+    }
+    dc->TextOut(p.x, p.y, chars);
+}
+
+void CGenericBarcode::DrawSpreadText(CDC* dc) const
+{
+    const std::string t = GetDisplayText();
+    RECT r = m_rect;
+    ShrinkForText(r, m_textHeight);
+    if (!m_showText || t.size() < 3) return;
+    const int32_t step = m_symbolWidth / int32_t(t.size() - 2);
+    for (size_t i = 0; i + 1 < t.size(); ++i)
+        DrawTextAt(dc, r, int32_t(i) * step, t.substr(i, 1), FALSE, FALSE);
+}
+
+void CGenericBarcode::DrawErrorText(CDC* dc, const std::string& message) const
+{
+    TEXTMETRIC tm;
+    dc->GetTextMetrics(tm);
+    RECT r = m_rect;
+    ShrinkForText(r, tm.tmHeight);
+    DrawTextAt(dc, r, 1, message, FALSE, TRUE);
+}
+
+void CGenericBarcode::DrawCharacters(CDC* dc, const std::string& t) const
+{
+    const int32_t pitch = t.empty() ? 0 : m_symbolWidth / int32_t(t.size());
+    for (size_t i = 0; i < t.size(); ++i) {
+        const int32_t a = int32_t(i) * pitch;
+        POINT p;
+        switch (m_rotate) {
+        case 90: p = {m_rect.left + m_textHeight, m_rect.top + a}; break;
+        case 180: p = {m_rect.right - a, m_rect.top + m_textHeight}; break;
+        case 270: p = {m_rect.right - m_textHeight, m_rect.bottom - a}; break;
+        default: p = {m_rect.left + a, m_rect.bottom - m_textHeight}; break;
+        }
+        dc->TextOut(p.x, p.y, t.substr(i, 1));
+    }
+}
+
+// --- CPatternBarcode ---------------------------------------------------------
+
+void CPatternBarcode::DrawText(CDC* dc) { DrawCharacters(dc, m_text); }
+
+int CPatternBarcode::FindPattern(int key) const
+{
+    if (!m_patterns) return -1;
+    for (int i = 0; m_patterns[i].key != -1; ++i)
+        if (m_patterns[i].key == key) return i;
+    return -1;
+}
+
+int CPatternBarcode::PatternModules(int key) const
+{
+    const int i = FindPattern(key);
+    if (i < 0) return 0;
+    int sum = 0;
+    for (const char* p = m_patterns[i].pattern; *p; ++p) sum += *p - '0';
+    return sum;
+}
+
+const char* CPatternBarcode::FindExpansion(int character) const
+{
+    if (!m_expansions) return nullptr;
+    for (const ExpansionEntry* e = m_expansions; e->character != -1 && e->replacement; ++e)
+        if (e->character == character) return e->replacement;
+    return nullptr;
+}
+
+int32_t CPatternBarcode::DrawPattern(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int key) const
+{
+    const int i = FindPattern(key);
+    if (i < 0) return 0;
+    int32_t x = 0;
+    int k = 0;
+    for (const char* p = m_patterns[i].pattern; *p; ++p, ++k) {
+        const int32_t w = (*p - '0') * unit;
+        if (k % 2 == 0 && w > 0) FillStrip(dc, r, offset + x, w);
+        x += w;
+    }
+    return x;
+}
+
+int32_t CPatternBarcode::DrawChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int character) const
+{
+    const char* expansion = FindExpansion(character);
+    if (!expansion) {
+        const int32_t w = DrawPattern(r, dc, offset, unit, character);
+        return w ? w + unit : 0;
+    }
+    int32_t sum = 0;
+    for (const char* c = expansion; *c; ++c)
+        sum += DrawPattern(r, dc, offset + sum, unit, static_cast<unsigned char>(*c)) + unit;
+    return sum;
+}

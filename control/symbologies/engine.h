@@ -1,0 +1,57 @@
+// The table-driven engine: engine rows, the character and expansion tables
+// they point to, and the checksum functions of the generic character loop.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "control/engine/barcode.h"
+
+// Checksum state of the generic loop. Wide enough that a symbology may pack
+// several running sums and the character count without overflow.
+using ChecksumState = int64_t;
+using ChecksumStart = ChecksumState (*)(int32_t dataCharacters);
+using ChecksumStep = ChecksumState (*)(ChecksumState state, int32_t value, int32_t position);
+
+struct EngineRow {
+    int code;                    // engine code; -1 ends the table
+    int custom;                  // 1: a custom drawer; 0: the generic character loop
+    int moduleDivisor;           // 1 in every row
+    const PatternEntry* patterns;
+    const ExpansionEntry* expansions;
+    ChecksumStart checksumStart;
+    ChecksumStep checksumStep;
+};
+
+// Special keys of the character tables.
+constexpr int kKeyEnd = -1;
+constexpr int kKeyStart = -2;
+constexpr int kKeyStop = -3;
+
+extern const EngineRow kEngineTable[];
+const EngineRow* FindEngineRow(int code);
+// Engine code of a type id (0 for a type the engine does not draw).
+int16_t EngineCodeForType(int32_t type);
+
+// Character tables, each defined with its symbology.
+extern const PatternEntry kCode25Patterns[];
+extern const PatternEntry kMsiPatterns[];
+extern const PatternEntry kCode128APatterns[];
+extern const PatternEntry kCode128BPatterns[];
+extern const PatternEntry kCode93Patterns[];
+extern const ExpansionEntry kCode93Expansions[];
+extern const PatternEntry kPostNetPatterns[];
+extern const PatternEntry kUpcEPatterns[];
+
+// Checksum functions, each defined with its symbology.
+ChecksumState Code128AChecksumStart(int32_t n);
+ChecksumState Code128BChecksumStart(int32_t n);
+ChecksumState Code128ChecksumStep(ChecksumState state, int32_t value, int32_t position);
+ChecksumState Code93ChecksumStart(int32_t n);
+ChecksumState Code93ChecksumStep(ChecksumState state, int32_t value, int32_t position);
+ChecksumState PostNetChecksumStart(int32_t n);
+ChecksumState PostNetChecksumStep(ChecksumState state, int32_t value, int32_t position);
+
+// Code 128 with automatic set selection (engine codes 18 and 19).
+std::string BuildCode128(const std::string& text, BOOL leadingFnc1);
+int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1);

@@ -1,0 +1,100 @@
+// Shared parts of the device-context layer: the default metric queries and
+// the Windows-1252 code page.
+#include "platform/gdi/gdi.h"
+
+#include <cmath>
+
+#include "platform/gdi/font.h"
+
+int32_t PointsToHeight(double points, int dpi) { return -int32_t(std::lround(points * dpi / 72.0)); }
+
+BOOL CDC::GetTextMetrics(TEXTMETRIC& tm) const
+{
+    tm = GetFontMetrics(m_font);
+    return TRUE;
+}
+
+SIZE CDC::GetTextExtent(const std::string& text) const { return GetFontTextExtent(m_font, text); }
+
+namespace {
+
+// Code points of 0x80-0x9F in Windows-1252; 0 marks the five unassigned bytes.
+constexpr char16_t kHigh[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+char FromCodePoint(char32_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] && kHigh[i] == c) return char(0x80 + i);
+    return '?';
+}
+
+} // namespace
+
+std::string Cp1252ToUtf8(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (unsigned char b : s) {
+        if (b >= 0x80 && b < 0xA0)
+            AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : char32_t(b));
+        else
+            AppendUtf8(out, b);
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        const unsigned char b = s[i];
+        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        if (len == 0 || i + len > s.size()) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        bool ok = true;
+        for (int k = 1; k < len; ++k) {
+            const unsigned char cb = s[i + k];
+            if ((cb & 0xC0) != 0x80) { ok = false; break; }
+            c = (c << 6) | (cb & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed.
+        static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (!ok || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        out += FromCodePoint(c);
+        i += len;
+    }
+    return out;
+}
