@@ -71,9 +71,10 @@ void TextSvg(std::string& svg, const MetaRecord& rec)
     svg += std::string("<g") + rotate + ">\n";
     if (rec.bkMode == OPAQUE) Rect(svg, x + L.left, y + L.top, x + L.left + L.width, y + L.top + L.height, rec.bkColor);
 
-    std::string family = "'" + Xml(rec.font.lfFaceName) + "'";
+    std::string family;
+    family.append(1, '\'').append(Xml(rec.font.lfFaceName)).append(1, '\'');
     const std::string resolved = GetResolvedFamily(rec.font);
-    if (!resolved.empty() && resolved != rec.font.lfFaceName) family += ", '" + Xml(resolved) + "'";
+    if (!resolved.empty() && resolved != rec.font.lfFaceName) family.append(", '").append(Xml(resolved)).append(1, '\'');
     char attrs[160];
     std::snprintf(attrs, sizeof attrs, " font-size=\"%gpx\" font-weight=\"%d\"%s", L.ppem,
                   rec.font.lfWeight <= 0 ? FW_NORMAL : rec.font.lfWeight, rec.font.lfItalic ? " font-style=\"italic\"" : "");
