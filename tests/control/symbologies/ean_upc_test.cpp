@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "control/engine/renderer.h"
 #include "control/symbologies/ean_upc.h"
 #include "control/symbologies/symbologies.h"
 #include "platform/gdi/metafile.h"
@@ -171,12 +172,20 @@ struct Scene {
 CMetaFileDC PaintInto(CGenericBarcode& s, const RECT& area, const Scene& scene)
 {
     CMetaFileDC dc(400, 400);
+    dc.SelectObject(PaintState::DefaultBarcodeFont());
     s.SetShowText(scene.showText);
     s.SetTextHeight(scene.showText ? scene.textHeight : 0);
     s.SetNotchHeightInPercent(int16_t(scene.notch));
     s.SetRotate(int16_t(scene.rotate));
     s.Paint(&dc, area);
     return dc;
+}
+
+int WidthOfX()
+{
+    CMetaFileDC dc;
+    dc.SelectObject(PaintState::DefaultBarcodeFont());
+    return dc.GetTextExtent("X").cx;
 }
 
 // The area for a rotation: `length` along the bar axis, `depth` across.
@@ -394,6 +403,78 @@ TEST(EanUpc, InvalidTextPaintsTextError)
     const CMetaFileDC dc = PaintInto(*s, RECT{0, 0, 300, 100}, Scene{});
     ASSERT_EQ(dc.Records().size(), 1u);
     EXPECT_EQ(dc.Records()[0].text, "text error");
+}
+
+// UPC E: the width of "X" before the bars for the number system, 51
+// modules of bars, three widths of "X" after them for the check digit.
+TEST(EanUpc, UpcEGeometryAndDigits)
+{
+    struct UpcECaseG {
+        const char* text;
+        const char* six;    // the digits the bars carry
+        const char* parity; // by the check digit
+        const char* printed;
+    };
+    const UpcECaseG cases[] = {
+        {"123456", "123456", "EOOEEO", "01234565"},
+        {"425261", "425261", "EOEEOO", "04252614"},
+        {"654321", "654321", "EOEOEO", "06543217"},
+        {"1234531", "123453", "EEOEOO", "01234531"},
+        // A non-canonical text is drawn, bars and digits, as its canonical form.
+        {"120453", "120450", "EOEEOO", "01204504"},
+        {"1204534", "120450", "EOEEOO", "01204504"},
+    };
+    const Scene scenes[] = {{0, 20, 25, true}, {90, 20, 100, true}, {180, 24, 33, true}, {270, 20, 0, true},
+                            {0, 0, 25, false}};
+    for (const auto& c : cases) {
+        for (const auto& scene : scenes) {
+            for (int m : {1, 2, 3}) {
+                SymbolPtr s = Make(17);
+                s->SetText(c.text);
+                const int x = WidthOfX();
+                ASSERT_GT(x, 0);
+                const RECT area = AreaFor(scene.rotate, 51 * m + 3 * x, 80);
+                const CMetaFileDC dc = PaintInto(*s, area, scene);
+                ASSERT_TRUE(s->IsSizeOk());
+                const int h = scene.showText ? scene.textHeight : 0;
+                int outside = 0;
+                const auto cover = AxisCoverage(dc.Records(), area, scene.rotate, &outside);
+                EXPECT_EQ(CompareModules(cover, x, m, UpcEModules(c.six, c.parity), 0, h, h - scene.notch * h / 100), "")
+                    << c.text << " rotation " << scene.rotate << " module " << m;
+                EXPECT_EQ(outside, 0);
+
+                std::string printed;
+                std::vector<int> offsets;
+                for (const auto& r : dc.Records()) {
+                    if (r.kind != MetaRecord::TextOut) continue;
+                    printed += r.text;
+                    // Rotation 0 and 180 only: the offset along x.
+                    offsets.push_back(scene.rotate == 0 ? r.pt.x - area.left : area.right - r.pt.x);
+                    if (scene.rotate == 0) {
+                        EXPECT_EQ(r.pt.y, area.bottom - h);
+                    }
+                }
+                EXPECT_EQ(printed, scene.showText ? c.printed : "");
+                if (scene.showText && (scene.rotate == 0 || scene.rotate == 180)) {
+                    std::vector<int> want = {0};
+                    for (int i = 0; i < 6; ++i) want.push_back(x + 4 * m + 7 * m * i);
+                    want.push_back(x + 52 * m);
+                    EXPECT_EQ(offsets, want) << c.text;
+                }
+            }
+        }
+    }
+}
+
+TEST(EanUpc, UpcESizeLimit)
+{
+    SymbolPtr s = Make(17);
+    s->SetText("123456");
+    const int x = WidthOfX();
+    PaintInto(*s, RECT{0, 0, 51 + 3 * x - 1, 60}, Scene{});
+    EXPECT_FALSE(s->IsSizeOk());
+    PaintInto(*s, RECT{0, 0, 51 + 3 * x, 60}, Scene{});
+    EXPECT_TRUE(s->IsSizeOk());
 }
 
 } // namespace
