@@ -204,4 +204,25 @@ TEST(EanScan, RandomTexts)
     }
 }
 
+// With the digits shown (and guard bars reaching into them) the symbols
+// read the same.
+TEST(EanScan, WithTheDigitsShown)
+{
+    for (const auto& c : Cases()) {
+        for (int rotate : {0, 90, 180, 270}) {
+            SymbolPtr s = Make(c.type);
+            s->SetText(c.text);
+            PaintState state;
+            state.rotate = int16_t(rotate);
+            state.borderWidth = state.borderHeight = 30;
+            const bool vertical = rotate == 90 || rotate == 270;
+            const int axis = 2 * GridModules(c.type) + 100, depth = 140;
+            const GrayImage image = RenderGray(*s, (vertical ? depth : axis) + 60, (vertical ? axis : depth) + 60, state);
+            ASSERT_TRUE(s->IsSizeOk());
+            EXPECT_TRUE(SameNumber(ScanZxing(image).text, c.expected)) << c.text << " rotation " << rotate;
+            EXPECT_TRUE(SameNumber(ScanZbar(image).text, c.expected)) << c.text << " rotation " << rotate;
+        }
+    }
+}
+
 } // namespace
