@@ -174,7 +174,7 @@ BOOL DrawEanLayout(CGenericBarcode& symbol, CDC* dc, const EanLayout& g, const s
     const int32_t m = symbol.AxisLength(area) / g.modules;
     const int32_t h = symbol.GetTextHeight();
     // No bars to draw (too short, or no room beside the text band).
-    if (m <= 0 || CrossLength(symbol, area) - h <= 0) return FALSE;
+    if (m <= 0 || CrossLength(symbol, area) - h <= 0 || !AllDigits(digits)) return FALSE;
 
     const int32_t dataExtension = -h;
     const int32_t guardExtension = -GuardShortening(symbol);
@@ -281,7 +281,7 @@ protected:
         const RECT saved = m_rect;
         ShrinkForAddOnText(m_rect, m_textHeight);
         const int32_t m = AxisLength(m_rect) / modules;
-        if (m <= 0 || CrossLength(*this, m_rect) <= 0) {
+        if (m <= 0 || CrossLength(*this, m_rect) <= 0 || !AllDigits()) {
             m_rect = saved;
             return FALSE;
         }
