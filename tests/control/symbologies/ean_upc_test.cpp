@@ -24,30 +24,6 @@ SymbolPtr Make(int type)
     }
 }
 
-struct IdentityCase {
-    int type;
-    const char* name;
-    const char* demo;
-};
-
-TEST(EanUpc, TypesNamesAndDemoTexts)
-{
-    const IdentityCase cases[] = {
-        {1, "EAN 13", "123456789012"}, {2, "EAN 8", "1234567"}, {3, "EAN 5", "12345"},
-        {4, "EAN 2", "12"},            {5, "UPC A", "12345678901"}, {16, "EAN 99", "993456789012"},
-        {17, "UPC E", "123456"},
-    };
-    for (const auto& c : cases) {
-        SymbolPtr s = Make(c.type);
-        ASSERT_TRUE(s);
-        EXPECT_EQ(s->GetType(), c.type);
-        EXPECT_EQ(s->GetTypeName(), c.name);
-        EXPECT_EQ(s->GetDemoText(), c.demo);
-        s->SetText(s->GetDemoText());
-        EXPECT_TRUE(s->IsValid()) << c.name;
-    }
-}
-
 struct AcceptCase {
     int type;
     const char* text;

@@ -49,10 +49,6 @@ TEST(Isbn, AcceptanceAndCheckCharacter)
         EXPECT_EQ(bool(s->IsValid()), c.valid) << c.text;
         EXPECT_EQ(s->GetChecksum(), c.checksum) << c.text;
     }
-    SymbolPtr s = CreateIsbnBarcode();
-    EXPECT_EQ(s->GetType(), 0);
-    EXPECT_EQ(s->GetTypeName(), "ISBN");
-    EXPECT_EQ(s->GetDemoText(), "123456789");
 }
 
 CMetaFileDC PaintIsbn(CGenericBarcode& s, const RECT& area, int rotate, int textHeight, int notch)
