@@ -233,7 +233,8 @@ TEST(Catalogue, ClassesReportTheirCatalogueRow)
         const int32_t check = s->GetChecksum();
         if (t.reportsChecksum) {
             EXPECT_GE(check, 0) << t.name;
-            EXPECT_LE(check, 9) << t.name;
+            // ISBN reports its check character 'X' as 10 (the demo text has it).
+            EXPECT_LE(check, t.id == 0 ? 10 : 9) << t.name;
         } else {
             EXPECT_EQ(check, -1) << t.name;
         }
