@@ -184,7 +184,7 @@ public:
         int64_t s = static_cast<unsigned char>(m_values[0]);
         for (size_t j = 1; j < m_values.size(); ++j)
             s = (s + int64_t(j) * static_cast<unsigned char>(m_values[j])) % kCheckModulus;
-        Emit(int(s % kCheckModulus));
+        Emit(int(s));
         Emit(kStopValue);
         return m_values;
     }
@@ -241,11 +241,11 @@ private:
             Emit(ValueOf(m_set, kKeyFnc1));
             return i + kFnc1MarkerLength;
         }
-        const size_t f = Digits(i);
-        if (m_set == kSetC && f >= 2) {
+        if (m_set == kSetC && i + 1 < m_text.size() && IsDigit(At(i)) && IsDigit(At(i + 1))) {
             EmitPair(i);
             return i + 2;
         }
+        const size_t f = m_set == kSetC ? 0 : Digits(i);
         if (f == 4 || f >= 6) {
             // Set A or B: an odd run leaves its first digit in the current set.
             if (f % 2 == 1) EmitCharacter(At(i++));
