@@ -3,6 +3,7 @@
 // and scan-back as GS1 symbols.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -255,6 +256,35 @@ TEST(Ean128Scan, DecodersReadGs1ElementStrings)
                 }
             }
         }
+    }
+}
+
+// Element strings drawn at random: application identifiers of 2 to 4
+// digits, fields of digits, letters and punctuation, variable-length fields
+// ended by "<FNC1>".
+TEST(Ean128Scan, RandomElementStrings)
+{
+    std::mt19937 random(15);
+    const std::string data = "0123456789012345678901234567890123456789ABCXYZabcxyz-./ %";
+    for (int n = 0; n < 60; ++n) {
+        std::string text, encoded;
+        const int fields = 1 + int(random() % 3);
+        for (int f = 0; f < fields; ++f) {
+            std::string ai, value;
+            for (int k = 2 + int(random() % 3); k > 0; --k) ai += char('0' + random() % 10);
+            for (int k = 1 + int(random() % 12); k > 0; --k) value += data[random() % data.size()];
+            const std::string end = f + 1 < fields ? "<FNC1>" : "";
+            text += "(" + ai + ")" + value + end;
+            encoded += ai + value + end;
+        }
+        auto symbol = CreateEanUcc128AiBarcode();
+        symbol->SetText(text);
+        const int rotate = 90 * int(random() % 4);
+        const GrayImage image = RenderAt(*symbol, CountCode128Modules(encoded, TRUE), 2, rotate);
+        const ScanResult zx = ScanZxing(image, "Code128");
+        EXPECT_EQ(zx.text, ElementString(encoded)) << text << " rotation " << rotate;
+        EXPECT_TRUE(zx.gs1) << text;
+        EXPECT_EQ(ScanZbar(image).text, ElementString(encoded)) << text << " rotation " << rotate;
     }
 }
 
