@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <random>
 
 #include "control/symbologies/symbologies.h"
 #include "tests/control/symbologies/own_draw_support.h"
@@ -130,6 +131,36 @@ TEST(Codabar, DecodersReadEveryRotationAndModuleWidth)
                     EXPECT_EQ(ScanZbar(img).text, upper) << text << " module " << module << " rotation " << rotate;
                 }
             }
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(Codabar, RandomTextsDecode)
+{
+    std::mt19937 rng(8);
+    const std::string data = "0123456789-$:/.+";
+    const std::string ends = "AaBbCcDd";
+    for (int round = 0; round < 60; ++round) {
+        std::string text(1, ends[rng() % 8]);
+        const size_t n = 2 + rng() % 30;
+        for (size_t i = 0; i < n; ++i) text += data[rng() % data.size()];
+        text += ends[rng() % 8];
+        std::string upper;
+        for (char c : text) upper += char(std::toupper(static_cast<unsigned char>(c)));
+        int modules = 0;
+        for (char c : upper) modules += std::string(":/.+ABCD").find(c) == std::string::npos ? 10 : 11;
+        const int module = owndraw::kModuleWidths[rng() % 3];
+        const int16_t rotate = owndraw::kRotations[rng() % 4];
+        SymbolPtr s = Codabar(text);
+        ASSERT_TRUE(s->IsValid()) << text;
+        const GrayImage img = owndraw::Render(*s, modules, module, rotate);
+        EXPECT_EQ(ScanZxing(img, "Codabar").text, upper.substr(1, upper.size() - 2)) << text << " " << module;
+        if (module >= 2) {
+            EXPECT_EQ(ScanZbar(img).text, upper) << text << " " << module << " " << rotate;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "control/symbologies/symbologies.h"
 #include "tests/control/symbologies/own_draw_support.h"
@@ -359,6 +360,64 @@ TEST(Code39, ExtendedChecksumDecodes)
                 }
             }
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Texts nobody picked: random valid texts of every length class, each at a
+// random module width and rotation, read back by both decoders.
+TEST(Code39, RandomTextsDecode)
+{
+    std::mt19937 rng(39);
+    const std::string code39Chars = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
+    std::string asciiChars;
+    for (char c = ' '; c <= '~'; ++c)
+        if (c != '`') asciiChars += c;
+    const auto pick = [&](const std::string& from, size_t n) {
+        std::string t;
+        for (size_t i = 0; i < n; ++i) t += from[rng() % from.size()];
+        return t;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const size_t n = 1 + rng() % 50;
+        const int module = owndraw::kModuleWidths[rng() % 3];
+        const int16_t rotate = owndraw::kRotations[rng() % 4];
+
+        const std::string plain = pick(code39Chars, n);
+        SymbolPtr c39 = Make(round % 2 ? CreateCode39ChecksumBarcode : CreateCode39Barcode, plain);
+        ASSERT_TRUE(c39->IsValid()) << plain;
+        const int32_t check = c39->GetChecksum();
+        const std::string full = check >= 0 ? plain + code39Chars[size_t(check)] : plain;
+        GrayImage img = owndraw::Render(*c39, 16 * int(full.size() + 2), module, rotate);
+        EXPECT_EQ(ScanZxing(img, "Code39").text, full) << module << " " << rotate;
+        EXPECT_EQ(ScanZbar(img).text, full) << module << " " << rotate;
+
+        const std::string ext = pick(asciiChars, n);
+        SymbolPtr c39x = Make(CreateCode39ExtendedBarcode, ext);
+        ASSERT_TRUE(c39x->IsValid()) << ext;
+        const std::string raw = FullAsciiRaw(ext);
+        img = owndraw::Render(*c39x, 16 * int(raw.size() + 2), module, rotate);
+        EXPECT_EQ(ScanZxing(img, "Code39", true).text, ext) << module << " " << rotate;
+        EXPECT_EQ(ScanZbar(img).text, raw) << module << " " << rotate;
+
+        SymbolPtr c39xc = Make(CreateCode39ExtendedChecksumBarcode, ext);
+        const std::string rawChecked = raw + code39Chars[size_t(c39xc->GetChecksum())];
+        img = owndraw::Render(*c39xc, 16 * int(rawChecked.size() + 2), module, rotate);
+        EXPECT_EQ(ScanZxing(img, "Code39").text, rawChecked) << module << " " << rotate;
+        EXPECT_EQ(ScanZbar(img).text, rawChecked) << module << " " << rotate;
+    }
+    for (int round = 0; round < 40; ++round) {
+        std::string pzn;
+        do pzn = pick("0123456789", 6);
+        while (Make(CreatePznBarcode, pzn)->GetChecksum() < 0);
+        SymbolPtr s = Make(CreatePznBarcode, pzn);
+        const std::string expected = "-" + pzn + char('0' + s->GetChecksum());
+        const GrayImage img = owndraw::Render(*s, 160, owndraw::kModuleWidths[round % 3], owndraw::kRotations[round % 4]);
+        EXPECT_EQ(ScanZxing(img, "Code39").text, expected);
+        EXPECT_EQ(ScanZbar(img).text, expected);
     }
 }
 

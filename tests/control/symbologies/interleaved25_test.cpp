@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "control/symbologies/interleaved25.h"
 #include "control/symbologies/symbologies.h"
 #include "tests/control/symbologies/own_draw_support.h"
@@ -248,6 +250,44 @@ TEST(Interleaved25, DecodersReadEveryRotationAndModuleWidth)
                 EXPECT_EQ(zb.format, "I2/5");
             }
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Random digit texts of every even length the decoders take (six and up),
+// and random ITF 14, Identcode and Leitcode numbers.
+TEST(Interleaved25, RandomTextsDecode)
+{
+    std::mt19937 rng(25);
+    const auto digits = [&](size_t n) {
+        std::string t;
+        for (size_t i = 0; i < n; ++i) t += char('0' + rng() % 10);
+        return t;
+    };
+    for (int round = 0; round < 60; ++round) {
+        const int module = owndraw::kModuleWidths[rng() % 3];
+        const int16_t rotate = owndraw::kRotations[rng() % 4];
+        const std::string text = digits(2 * (3 + rng() % 20));
+        SymbolPtr s = Make(CreateInterleaved25Barcode, text);
+        GrayImage img = owndraw::Render(*s, 18 * int(text.size() / 2) + 14, module, rotate);
+        EXPECT_EQ(ScanZxing(img, "ITF").text, text) << module << " " << rotate;
+        EXPECT_EQ(ScanZbar(img).text, text) << module << " " << rotate;
+
+        const struct {
+            Factory factory;
+            size_t digits;
+            int modules;
+        } checked[] = {{CreateItf14Barcode, 13, 136}, {CreateIdentcodeBarcode, 11, 122}, {CreateLeitcodeBarcode, 13, 140}};
+        const auto& c = checked[round % 3];
+        const std::string data = digits(c.digits);
+        s = Make(c.factory, data);
+        const std::string full = data + char('0' + s->GetChecksum());
+        img = owndraw::Render(*s, c.modules, module, rotate);
+        EXPECT_EQ(ScanZxing(img, "ITF").text, full) << module << " " << rotate;
+        EXPECT_EQ(ScanZbar(img).text, full) << module << " " << rotate;
     }
 }
 
