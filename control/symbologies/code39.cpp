@@ -265,7 +265,7 @@ protected:
         int32_t count = CharModules(kKeyStart) + CharModules(kKeyStop);
         for (char c : m_text) count += CharModules(static_cast<unsigned char>(c));
         const int32_t check = GetChecksum();
-        if (check != -1) count += CharModules(Code39CheckChar(check));
+        if (check != -1) count += PatternModules(Code39CheckChar(check)) + 1; // always one plain character
 
         const int32_t axis = AxisLength(m_rect);
         if (count <= 0 || axis < count) return FALSE;

@@ -146,7 +146,7 @@ TEST(Codabar, RandomTextsDecode)
     const std::string ends = "AaBbCcDd";
     for (int round = 0; round < 60; ++round) {
         std::string text(1, ends[rng() % 8]);
-        const size_t n = 2 + rng() % 30;
+        const size_t n = 2 + rng() % 40;
         for (size_t i = 0; i < n; ++i) text += data[rng() % data.size()];
         text += ends[rng() % 8];
         std::string upper;
@@ -159,7 +159,9 @@ TEST(Codabar, RandomTextsDecode)
         ASSERT_TRUE(s->IsValid()) << text;
         const GrayImage img = owndraw::Render(*s, modules, module, rotate);
         EXPECT_EQ(ScanZxing(img, "Codabar").text, upper.substr(1, upper.size() - 2)) << text << " " << module;
-        if (module >= 2) {
+        // zbar overruns its own buffer on Codabar symbols of 32 characters
+        // and more, so it only reads the shorter ones.
+        if (module >= 2 && text.size() <= 31) {
             EXPECT_EQ(ScanZbar(img).text, upper) << text << " " << module << " " << rotate;
         }
     }

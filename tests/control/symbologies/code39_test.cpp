@@ -229,6 +229,16 @@ TEST(Code39, SizeLimits)
         owndraw::PaintFlat(*s, 144);
         EXPECT_TRUE(s->IsSizeOk());
     }
+    // "Z4" has the check character '$' (35 + 4 = 39), drawn as one plain
+    // character although '$' is shifted in the text: five characters.
+    SymbolPtr z4 = Make(CreateCode39ExtendedChecksumBarcode, "Z4");
+    owndraw::PaintFlat(*z4, 79);
+    EXPECT_FALSE(z4->IsSizeOk());
+    const CMetaFileDC dc = owndraw::PaintFlat(*z4, 80);
+    EXPECT_TRUE(z4->IsSizeOk());
+    EXPECT_EQ(owndraw::ElementWidths(dc, 1),
+              kStar + "1" + "133131111" + "1" + "111331113" + "1" + "131313111" + "1" + kStar);
+
     SymbolPtr pzn = Make(CreatePznBarcode, "123456");
     owndraw::PaintFlat(*pzn, 159);
     EXPECT_FALSE(pzn->IsSizeOk());
