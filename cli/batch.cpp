@@ -47,7 +47,7 @@ std::string SafeName(const std::string& text)
     std::string out;
     for (unsigned char c : text)
         out += (std::isalnum(c) || c == '-' || c == '.' || c == '+') ? char(c) : '_';
-    if (out.empty() || out[0] == '.') out.insert(0, "_");
+    if (out.empty() || out[0] == '.') out = "_" + out;
     return out.substr(0, 100);
 }
 
