@@ -88,8 +88,11 @@ std::string SizeAdvice(CGenericBarcode& symbol, const CliOptions& o)
     const bool axisWidth = AxisIsWidth(o.rotate);
     const char* axisName = axisWidth ? "width" : "height";
     const char* otherName = axisWidth ? "height" : "width";
-    if (int n = SmallestFittingSide(symbol, o, axisWidth, axisWidth ? o.height : o.width))
-        return std::string("the smallest ") + axisName + " that fits is " + std::to_string(n);
+    if (int n = SmallestFittingSide(symbol, o, axisWidth, axisWidth ? o.height : o.width)) {
+        const int axis = n - 2 * (axisWidth ? o.borderWidth : o.borderHeight);
+        return std::string("the smallest ") + axisName + " that fits is " + std::to_string(n) + " (a bar axis of " +
+               std::to_string(axis) + " pixels inside the borders)";
+    }
     if (int n = SmallestFittingSide(symbol, o, !axisWidth, axisWidth ? o.width : o.height))
         return std::string("the smallest ") + otherName + " that fits is " + std::to_string(n);
     return "no image size up to 32767 pixels fits it";

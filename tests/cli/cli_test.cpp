@@ -247,14 +247,14 @@ TEST_F(Cli, SizeErrorNamesTheSmallestFittingLength)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("size error"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Code 25"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("smallest width that fits is 96"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("smallest width that fits is 96 (a bar axis of 90 pixels"), std::string::npos) << r.err;
     EXPECT_TRUE(Files().empty());
     EXPECT_EQ(Tessaline({"--type", "9", "--size", "96x150", "-o", "x.bmp"}).status, 0);
 
     // Turned, the bar axis is the height.
     const RunResult turned = Tessaline({"--type", "9", "--rotate", "270", "--size", "250x97", "-o", "y.bmp"});
     EXPECT_EQ(turned.status, 1);
-    EXPECT_NE(turned.err.find("smallest height that fits is 98"), std::string::npos) << turned.err;
+    EXPECT_NE(turned.err.find("smallest height that fits is 98 (a bar axis of 90 pixels"), std::string::npos) << turned.err;
 
     // Too low for the bars and the text band.
     const RunResult low = Tessaline({"--type", "9", "--size", "250x30", "-o", "z.bmp"});
