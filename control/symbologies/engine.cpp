@@ -182,8 +182,8 @@ void CEngineBarcode::DrawText(CDC* dc)
     const int32_t type = GetType();
     if (type == 28) EraseAll(t, "<FNC1>");
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t.insert(0, "(00)");
-    if (type == 13 && t.size() % 2 == 1) t.insert(0, "0");
+    if (type == 31 || type == 32) t = "(00)" + t;
+    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
     DrawCharacters(dc, t);
 }
 
@@ -207,8 +207,8 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         EraseAll(t, ")");
     }
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t.insert(0, "00");
-    if (type == 13 && t.size() % 2 == 1) t.insert(0, "0");
+    if (type == 31 || type == 32) t = "00" + t;
+    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
 
     const int32_t length = std::max<int32_t>(AxisLength(rect), 1);
 
