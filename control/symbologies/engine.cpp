@@ -113,6 +113,10 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
             }
         } else if (const int i = FindKey(row.patterns, c); i >= 0) {
             data.push_back(i);
+        } else if (const int f = c >= 0x80 ? FindKey(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
+            // Function bytes (0xEC-0xFE) are keyed by their signed value in
+            // the Code 128 tables.
+            data.push_back(f);
         }
     }
 
@@ -220,7 +224,7 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
     } else {
         switch (m_engineCode) {
         case 18: modules = CountCode128Modules(t, FALSE); break;
-        case 19: modules = CountCode128Modules(t, TRUE); break;
+        case 19: modules = CountCode128Modules(t, TRUE, type == 28); break;
         case 20: modules = 51; break;
         case 21: modules = 8 * int32_t(t.size()) + 3; break;
         default: break;
