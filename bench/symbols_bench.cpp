@@ -1,10 +1,12 @@
 // Rendering cost of each symbology present, at the command's default size of
 // 250 x 150 with its default presentation: the encoding alone (the paint
-// recorded on the metafile surface) and the paint into raster pixels.
+// recorded on the metafile surface), the paint into raster pixels, and the
+// paint and PNG encoding of a whole image.
 #include <benchmark/benchmark.h>
 
 #include "control/engine/catalogue.h"
 #include "control/engine/renderer.h"
+#include "control/interface/webimage.h"
 #include "platform/gdi/metafile.h"
 #include "platform/gdi/raster.h"
 
@@ -44,6 +46,22 @@ void Render(benchmark::State& state, int32_t type)
     if (!s->IsSizeOk()) state.SkipWithError("the demo symbol does not fit");
 }
 
+void Png(benchmark::State& state, int32_t type)
+{
+    SymbolPtr s = DemoSymbol(type);
+    const PaintState paint;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        CWebImageDC dc;
+        dc.Create(SIZE{kWidth, kHeight});
+        DrawBarcode(&dc, kBounds, *s, paint);
+        CMemFile file;
+        if (dc.WritePNG(file, FALSE, FALSE, 0) != 1) state.SkipWithError("PNG encoding failed");
+        bytes = file.GetLength();
+    }
+    state.counters["bytes"] = double(bytes);
+}
+
 // One benchmark of each kind per type whose class is present.
 const int kRegistered = [] {
     for (size_t i = 0; i < TypeInfoCount(); ++i) {
@@ -51,6 +69,7 @@ const int kRegistered = [] {
         if (!CreateSymbol(t.id)) continue;
         benchmark::RegisterBenchmark(("Encode/" + std::string(t.name)).c_str(), Encode, t.id);
         benchmark::RegisterBenchmark(("Render/" + std::string(t.name)).c_str(), Render, t.id);
+        benchmark::RegisterBenchmark(("Png/" + std::string(t.name)).c_str(), Png, t.id);
     }
     return 0;
 }();
