@@ -14,8 +14,7 @@
 #include <regex>
 
 #include "platform/gdi/raster.h"
-#include "png_decode.h"
-#include "tests/support/scan.h"
+#include "control_images_support.h"
 
 namespace fs = std::filesystem;
 
@@ -44,18 +43,6 @@ public:
     }
 };
 
-uint8_t Luma(uint8_t r, uint8_t g, uint8_t b) { return uint8_t((r * 299 + g * 587 + b * 114) / 1000); }
-
-GrayImage GrayFromPng(const std::vector<uint8_t>& bytes)
-{
-    const DecodedPng png = DecodePng(bytes);
-    GrayImage image{int(png.width), int(png.height), {}};
-    if (!png.ok) return {};
-    for (size_t i = 0; i + 2 < png.rgb.size(); i += 3)
-        image.pixels.push_back(Luma(png.rgb[i], png.rgb[i + 1], png.rgb[i + 2]));
-    return image;
-}
-
 GrayImage GrayFromPicture(const PictureObject& picture)
 {
     GrayImage image{picture.width, picture.height, {}};
@@ -80,12 +67,6 @@ GrayImage GrayFromSvgRects(const std::string& svg, int width, int height)
             for (int x = std::max(0, x0); x < std::min(width, x1); ++x) image.pixels[size_t(y) * width + x] = grey;
     }
     return image;
-}
-
-std::vector<uint8_t> ReadBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> Listing(const fs::path& dir)
