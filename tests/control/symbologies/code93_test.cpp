@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "control/symbologies/engine.h"
+#include "control/symbologies/symbologies.h"
+
+namespace {
+
+// Shift characters as they stand in expansion strings.
+const std::string kDollar = "\xFA", kPercent = "\xFB", kSlash = "\xFC", kPlus = "\xFD";
+
+int ValueOf(int key)
+{
+    for (int i = 0; kCode93Patterns[i].key != kKeyEnd; ++i)
+        if (kCode93Patterns[i].key == key) return i;
+    return -1;
+}
+
+const char* ExpansionOf(unsigned char c)
+{
+    for (const ExpansionEntry* e = kCode93Expansions; e->character != -1; ++e)
+        if (e->character == c) return e->replacement;
+    return nullptr;
+}
+
+// The data symbol characters of a text, as the engine's loop picks them.
+std::vector<int> SymbolValues(const std::string& text, bool extended)
+{
+    std::vector<int> values;
+    for (char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        const char* expansion = extended ? ExpansionOf(c) : nullptr;
+        const std::string drawn = expansion ? std::string(expansion) : std::string(1, ch);
+        for (char d : drawn)
+            if (const int v = ValueOf(static_cast<unsigned char>(d)); v >= 0) values.push_back(v);
+    }
+    return values;
+}
+
+// C and K through the packed state, the way the generic loop reads them.
+std::pair<int, int> PackedCheck(const std::vector<int>& values)
+{
+    const int32_t n = int32_t(values.size());
+    ChecksumState state = Code93ChecksumStart(n);
+    for (int32_t i = 0; i < n; ++i) state = Code93ChecksumStep(state, values[size_t(i)], i + 1);
+    const int c = int(state & 0xFF);
+    state = Code93ChecksumStep(state, c, n + 1);
+    return {c, int((state >> 8) & 0xFF)};
+}
+
+// The published definition: C weights 1..20 and K weights 1..15, counted
+// from the right, K including C.
+std::pair<int, int> DirectCheck(const std::vector<int>& values)
+{
+    const size_t n = values.size();
+    long c = 0, k = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t fromRight = n - i; // 1 for the last data character
+        c += values[i] * long((fromRight - 1) % 20 + 1);
+        k += values[i] * long(fromRight % 15 + 1);
+    }
+    c %= 47;
+    k = (k + c) % 47;
+    return {int(c), int(k)};
+}
+
+TEST(Code93, ValuesAndCheckCharacters)
+{
+    struct Case {
+        const char* text;
+        bool extended;
+        std::vector<int> values;
+        int c, k;
+    };
+    const Case cases[] = {
+        {"TEST93", false, {29, 14, 28, 29, 9, 3}, 41, 6},
+        {"CODE93", false, {12, 24, 13, 14, 9, 3}, 25, 31},
+        {"Code 39 Ext", true, {12, 46, 24, 46, 13, 46, 14, 38, 3, 9, 38, 14, 46, 33, 46, 29}, 36, 35},
+        // Worked by hand: C = 1 x 1 + 10 x 2 = 21; K = 1 x 2 + 10 x 3 + 21 = 53 -> 6.
+        {"A1", false, {10, 1}, 21, 6},
+        // '$', '/', '+', '%' stand for themselves in Code 93 (39 to 42):
+        // C = 42 + 41 x 2 + 40 x 3 + 39 x 4 = 400 -> 24; K = 42 x 2 + 41 x 3
+        // + 40 x 4 + 39 x 5 + 24 = 586 -> 22.
+        {"$/+%", false, {39, 40, 41, 42}, 24, 22},
+        // ... and take two characters in Code 93 Extended: (/)D (/)K.
+        // C = 20 + 45 x 2 + 13 x 3 + 45 x 4 = 329 = 7 x 47 -> 0;
+        // K = 20 x 2 + 45 x 3 + 13 x 4 + 45 x 5 + 0 = 452 -> 29.
+        {"$+", true, {45, 13, 45, 20}, 0, 29},
+    };
+    for (const auto& c : cases) {
+        const auto values = SymbolValues(c.text, c.extended);
+        EXPECT_EQ(values, c.values) << c.text;
+        EXPECT_EQ(PackedCheck(values), std::make_pair(c.c, c.k)) << c.text;
+    }
+}
+
+TEST(Code93, CheckCharactersStayRightBeyond256Characters)
+{
+    // 300 lowercase letters give 600 symbol characters; a count kept in 8
+    // bits would shift every weight.
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += char('a' + (i * 7) % 26);
+    for (size_t n : {1u, 19u, 20u, 21u, 255u, 256u, 257u, 511u, 512u, 600u}) {
+        const auto all = SymbolValues(text, true);
+        const std::vector<int> values(all.begin(), all.begin() + long(n));
+        EXPECT_EQ(PackedCheck(values), DirectCheck(values)) << n << " characters";
+    }
+}
+
+TEST(Code93, PackedStateBelow256)
+{
+    // The count sits from bit 24 up, K in bits 8-15, C in bits 0-7.
+    EXPECT_EQ(Code93ChecksumStart(6), ChecksumState(6) << 24);
+    // TEST93's first character 'T' (29) at position 1 of 6: C weight 6, K weight 7.
+    const ChecksumState s = Code93ChecksumStep(Code93ChecksumStart(6), 29, 1);
+    EXPECT_EQ(s, (ChecksumState(6) << 24) | (ChecksumState(29 * 7 % 47) << 8) | (29 * 6 % 47));
+}
+
+TEST(Code93, ExtendedExpansionOfEachClass)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string(1, '\0'), kPercent + "U"},
+        {"\x01", kDollar + "A"},
+        {"\x1A", kDollar + "Z"},
+        {"\x1B", kPercent + "A"},
+        {"\x1F", kPercent + "E"},
+        {"!", kSlash + "A"},
+        {"$", kSlash + "D"},
+        {"%", kSlash + "E"},
+        {"+", kSlash + "K"},
+        {",", kSlash + "L"},
+        {"/", kSlash + "O"},
+        {":", kSlash + "Z"},
+        {";", kPercent + "F"},
+        {"?", kPercent + "J"},
+        {"@", kPercent + "V"},
+        {"[", kPercent + "K"},
+        {"_", kPercent + "O"},
+        {"`", kPercent + "W"},
+        {"a", kPlus + "A"},
+        {"z", kPlus + "Z"},
+        {"{", kPercent + "P"},
+        {"~", kPercent + "S"},
+        {"\x7F", kPercent + "T"},
+    };
+    for (const auto& [in, out] : cases) {
+        const char* e = ExpansionOf(static_cast<unsigned char>(in[0]));
+        ASSERT_NE(e, nullptr) << int(static_cast<unsigned char>(in[0]));
+        EXPECT_EQ(std::string(e), out) << int(static_cast<unsigned char>(in[0]));
+    }
+    // Drawn as themselves.
+    for (char c : std::string(" -.09AZ")) EXPECT_EQ(ExpansionOf(static_cast<unsigned char>(c)), nullptr) << c;
+    // Every ASCII character has a way into the bars.
+    for (int c = 0; c < 128; ++c) EXPECT_FALSE(SymbolValues(std::string(1, char(c)), true).empty()) << c;
+}
+
+TEST(Code93, BytesAbove127AreSkippedInExtended)
+{
+    // Including the four bytes that double as shift characters inside
+    // expansion strings: as text they must not draw a shift.
+    for (int c = 128; c < 256; ++c) EXPECT_TRUE(SymbolValues(std::string(1, char(c)), true).empty()) << c;
+}
+
+TEST(Code93, EveryCharacterIsNineModules)
+{
+    for (int i = 0; kCode93Patterns[i].key != kKeyEnd; ++i) {
+        const std::string p = kCode93Patterns[i].pattern;
+        int sum = 0;
+        for (char d : p) sum += d - '0';
+        const int key = kCode93Patterns[i].key;
+        // Plus the one-module advance of the engine.
+        EXPECT_EQ(sum + 1, key == kKeyStop ? 11 : 9) << "value " << i;
+        EXPECT_EQ(p.size(), key == kKeyStop ? 7u : 6u) << "value " << i;
+    }
+    EXPECT_EQ(ValueOf(kKeyStart), 47);
+    EXPECT_EQ(ValueOf(kKeyStop), 48);
+}
+
+struct AcceptanceCase {
+    SymbolPtr (*factory)();
+    std::string text;
+    BOOL valid;
+};
+
+TEST(Code93, Acceptance)
+{
+    const AcceptanceCase cases[] = {
+        {CreateCode93Barcode, "CODE93", TRUE},
+        {CreateCode93Barcode, "0123456789 ABCXYZ-.$/+%", TRUE},
+        {CreateCode93Barcode, std::string(50, 'A'), TRUE},
+        {CreateCode93Barcode, std::string(51, 'A'), FALSE},
+        {CreateCode93Barcode, "", FALSE},
+        {CreateCode93Barcode, "Code93", FALSE},
+        {CreateCode93Barcode, "A*B", FALSE}, // a scanner would stop at '*'
+        {CreateCode93Barcode, "A!B", FALSE},
+        {CreateCode93Barcode, "\xFA", FALSE},
+        {CreateCode93ExtendedBarcode, "Code 39 Ext", TRUE},
+        {CreateCode93ExtendedBarcode, std::string(300, 'x'), TRUE},
+        {CreateCode93ExtendedBarcode, "*", TRUE},
+        {CreateCode93ExtendedBarcode, "", FALSE},
+    };
+    for (const auto& c : cases) {
+        auto s = c.factory();
+        s->SetText(c.text);
+        EXPECT_EQ(s->IsValid(), c.valid) << s->GetTypeName() << " '" << c.text << "'";
+        EXPECT_EQ(s->GetChecksum(), -1);
+    }
+}
+
+TEST(Code93, Names)
+{
+    auto plain = CreateCode93Barcode();
+    auto extended = CreateCode93ExtendedBarcode();
+    EXPECT_EQ(plain->GetType(), 21);
+    EXPECT_EQ(plain->GetTypeName(), "Code 93");
+    EXPECT_EQ(plain->GetDemoText(), "CODE93");
+    EXPECT_EQ(extended->GetType(), 22);
+    EXPECT_EQ(extended->GetTypeName(), "Code 93 Extended");
+    EXPECT_EQ(extended->GetDemoText(), "Code 39 Ext");
+    for (auto* s : {plain.get(), extended.get()}) {
+        s->SetText(s->GetDemoText());
+        EXPECT_TRUE(s->IsValid());
+    }
+}
+
+} // namespace
