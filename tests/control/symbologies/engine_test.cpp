@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "control/symbologies/engine.h"
+#include "control/symbologies/symbologies.h"
+#include "platform/gdi/metafile.h"
+
+namespace {
+
+// An engine symbol of any type id, valid for every non-empty text, so the
+// engine's own rules (skipping, fitting, printed text) can be probed.
+class CProbe : public CEngineBarcode {
+public:
+    explicit CProbe(int32_t type, int32_t checksum = -1) : m_probeType(type), m_check(checksum) {}
+    int32_t GetType() const override { return m_probeType; }
+    int32_t GetChecksum() const override { return m_check; }
+
+private:
+    int32_t m_probeType;
+    int32_t m_check;
+};
+
+std::vector<RECT> Bars(const CMetaFileDC& dc)
+{
+    std::vector<RECT> out;
+    for (const auto& r : dc.Records())
+        if (r.kind == MetaRecord::Rectangle) out.push_back(r.rect);
+    return out;
+}
+
+std::vector<MetaRecord> Texts(const CMetaFileDC& dc)
+{
+    std::vector<MetaRecord> out;
+    for (const auto& r : dc.Records())
+        if (r.kind == MetaRecord::TextOut) out.push_back(r);
+    return out;
+}
+
+// Paints without text band, so the bar rectangle is the whole area.
+void PaintBare(CGenericBarcode& symbol, CMetaFileDC& dc, RECT area, int16_t rotate = 0)
+{
+    symbol.SetShowText(FALSE);
+    symbol.SetTextHeight(0);
+    symbol.SetRotate(rotate);
+    symbol.Paint(&dc, area);
+}
+
+TEST(EngineTable, RowsOfEveryEngineCode)
+{
+    struct Row {
+        int code, custom;
+        const PatternEntry* patterns;
+        const ExpansionEntry* expansions;
+        bool checksum;
+    };
+    const Row rows[] = {
+        {1, 0, kCode25Patterns, nullptr, false},          {6, 0, kCode128APatterns, nullptr, true},
+        {7, 0, kCode128BPatterns, nullptr, true},         {10, 0, kMsiPatterns, nullptr, false},
+        {11, 0, kCode93Patterns, nullptr, true},          {12, 0, kCode93Patterns, kCode93Expansions, true},
+        {15, 1, kPostNetPatterns, nullptr, true},         {18, 1, kCode128APatterns, nullptr, true},
+        {19, 1, kCode128APatterns, nullptr, true},        {20, 1, kUpcEPatterns, nullptr, false},
+        {21, 1, nullptr, nullptr, false},
+    };
+    for (const auto& r : rows) {
+        const EngineRow* row = FindEngineRow(r.code);
+        ASSERT_NE(row, nullptr) << r.code;
+        EXPECT_EQ(row->custom, r.custom) << r.code;
+        EXPECT_EQ(row->moduleDivisor, 1) << r.code;
+        EXPECT_EQ(row->patterns, r.patterns) << r.code;
+        EXPECT_EQ(row->expansions, r.expansions) << r.code;
+        EXPECT_EQ(row->checksumStart != nullptr, r.checksum) << r.code;
+        EXPECT_EQ(row->checksumStep != nullptr, r.checksum) << r.code;
+    }
+    EXPECT_EQ(FindEngineRow(0), nullptr);
+    EXPECT_EQ(FindEngineRow(2), nullptr);
+    EXPECT_EQ(FindEngineRow(-1), nullptr);
+    // Code 128A starts its check sum at 0, Code 128B at 1 (the start
+    // character values 103 and 104 are folded in by the family).
+    EXPECT_NE(FindEngineRow(6)->checksumStart, FindEngineRow(7)->checksumStart);
+}
+
+TEST(EngineTable, EngineCodeOfEachType)
+{
+    const std::pair<int32_t, int16_t> codes[] = {
+        {9, 1},   {11, 6},  {12, 7},  {13, 18}, {14, 18}, {15, 19}, {17, 20}, {18, 15}, {19, 21},
+        {20, 10}, {21, 11}, {22, 12}, {28, 19}, {29, 19}, {31, 19}, {32, 19}, {99, 0},  {0, 0},
+        {1, 0},   {7, 0},   {10, 0},  {16, 0},  {30, 0},  {-1, 0},
+    };
+    for (auto [type, code] : codes) EXPECT_EQ(EngineCodeForType(type), code) << type;
+}
+
+TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
+{
+    // Code 25 "12345": 10 + 5 x 14 + 10 modules.
+    CProbe symbol(9);
+    symbol.SetText("12345");
+    CMetaFileDC dc;
+    PaintBare(symbol, dc, RECT{10, 0, 100, 40});
+    EXPECT_TRUE(symbol.IsSizeOk());
+    EXPECT_EQ(symbol.GetSymbolWidth(), 90);
+    EXPECT_TRUE(Texts(dc).empty());
+    const auto bars = Bars(dc);
+    ASSERT_FALSE(bars.empty());
+    EXPECT_EQ(bars.front(), (RECT{10, 0, 13, 40})); // wide start bar, 3 modules
+}
+
+TEST(EngineFit, OneUnitShortGivesSizeError)
+{
+    CProbe symbol(9);
+    symbol.SetText("12345");
+    CMetaFileDC dc;
+    PaintBare(symbol, dc, RECT{10, 0, 99, 40});
+    EXPECT_FALSE(symbol.IsSizeOk());
+    EXPECT_TRUE(Bars(dc).empty());
+    const auto texts = Texts(dc);
+    ASSERT_EQ(texts.size(), 1u); // written once, by Paint
+    EXPECT_EQ(texts[0].text, "size error");
+}
+
+TEST(EngineFit, IntegerModuleWidthLeavesTheRestEmpty)
+{
+    CProbe symbol(9);
+    symbol.SetText("12345");
+    CMetaFileDC dc;
+    PaintBare(symbol, dc, RECT{0, 0, 269, 40}); // 269 / 90 = 2
+    EXPECT_TRUE(symbol.IsSizeOk());
+    EXPECT_EQ(symbol.GetSymbolWidth(), 180);
+}
+
+TEST(EngineFit, ZeroOrNegativeLengthCountsAsOneUnit)
+{
+    const RECT areas[] = {{50, 0, 50, 40}, {50, 0, 40, 40}};
+    for (const RECT& area : areas) {
+        CProbe symbol(9);
+        symbol.SetText("1");
+        CMetaFileDC dc;
+        PaintBare(symbol, dc, area);
+        EXPECT_FALSE(symbol.IsSizeOk());
+        EXPECT_TRUE(Bars(dc).empty());
+        EXPECT_EQ(symbol.GetSymbolWidth(), 0);
+    }
+}
+
+TEST(EngineFit, VerticalAxisAtNinetyAndTwoSeventy)
+{
+    for (int16_t rotate : {int16_t(90), int16_t(270)}) {
+        CProbe symbol(20); // MSI "7": 22 modules
+        symbol.SetText("7");
+        CMetaFileDC ok;
+        PaintBare(symbol, ok, RECT{0, 0, 30, 44}, rotate);
+        EXPECT_TRUE(symbol.IsSizeOk()) << rotate;
+        EXPECT_EQ(symbol.GetSymbolWidth(), 44) << rotate;
+        CMetaFileDC tooShort;
+        PaintBare(symbol, tooShort, RECT{0, 0, 300, 21}, rotate);
+        EXPECT_FALSE(symbol.IsSizeOk()) << rotate;
+    }
+}
+
+TEST(EngineSkip, CharactersWithoutPatternAddNothing)
+{
+    const char* texts[] = {"1a2", "a12", "12\xE9", "-1+2 "};
+    CProbe plain(9);
+    plain.SetText("12");
+    CMetaFileDC expected;
+    PaintBare(plain, expected, RECT{0, 0, 200, 30});
+    for (const char* t : texts) {
+        CProbe symbol(9);
+        symbol.SetText(t);
+        CMetaFileDC dc;
+        PaintBare(symbol, dc, RECT{0, 0, 200, 30});
+        EXPECT_TRUE(symbol.IsSizeOk()) << t;
+        EXPECT_EQ(symbol.GetSymbolWidth(), plain.GetSymbolWidth()) << t;
+        EXPECT_EQ(Bars(dc), Bars(expected)) << t;
+    }
+    // 200 / (14 x 2 + 20) = 4 units a module.
+    EXPECT_EQ(plain.GetSymbolWidth(), 48 * 4);
+}
+
+TEST(EngineSkip, OnlyUnknownCharactersLeaveStartAndStop)
+{
+    CProbe symbol(20);
+    symbol.SetText("abc");
+    CMetaFileDC dc;
+    PaintBare(symbol, dc, RECT{0, 0, 100, 30});
+    EXPECT_TRUE(symbol.IsSizeOk());
+    EXPECT_EQ(symbol.GetSymbolWidth(), 100 / 10 * 10);
+    EXPECT_EQ(Bars(dc).size(), 3u); // start bar, two stop bars
+}
+
+TEST(EngineNone, TypeNinetyNineDrawsNothing)
+{
+    SymbolPtr none = CreateNoneBarcode();
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->GetType(), 99);
+    EXPECT_EQ(none->GetTypeName(), "None");
+    EXPECT_EQ(none->GetDemoText(), "");
+    EXPECT_EQ(none->GetChecksum(), -1);
+    for (const char* text : {"", "anything", "12345"}) {
+        none->SetText(text);
+        EXPECT_TRUE(none->IsValid()) << text;
+        none->SetShowText(TRUE);
+        none->SetTextHeight(20);
+        CMetaFileDC dc;
+        none->SetSymbolWidth(77);
+        none->Paint(&dc, RECT{0, 0, 200, 100});
+        EXPECT_TRUE(none->IsSizeOk());
+        EXPECT_TRUE(dc.Records().empty());
+        EXPECT_EQ(none->GetSymbolWidth(), 0);
+    }
+}
+
+TEST(EngineNone, TypeWithoutEngineCodeFitsWithoutDrawing)
+{
+    CProbe symbol(5);
+    symbol.SetText("x");
+    symbol.SetShowText(TRUE);
+    symbol.SetTextHeight(20);
+    CMetaFileDC dc;
+    symbol.Paint(&dc, RECT{0, 0, 200, 100});
+    EXPECT_TRUE(symbol.IsSizeOk());
+    EXPECT_TRUE(dc.Records().empty());
+}
+
+struct PrintedCase {
+    int32_t type;
+    int32_t checksum;
+    const char* text;
+    const char* printed;
+};
+
+TEST(EngineText, PrintedTextOfEachType)
+{
+    const PrintedCase cases[] = {
+        {9, -1, "12345", "12345"},
+        {13, -1, "123", "0123"},
+        {13, -1, "1234", "1234"},
+        {28, -1, "(01)123<FNC1>45<FNC1>", "(01)12345"},
+        {29, 7, "1234567890123", "12345678901237"},
+        {29, 7, "12345678901231", "12345678901231"},
+        {31, 4, "34012345000000000", "(00)340123450000000004"},
+        {32, 4, "340123450000000004", "(00)340123450000000004"},
+        {32, 4, "123", "(00)123"},
+    };
+    for (const auto& c : cases) {
+        CProbe symbol(c.type, c.checksum);
+        symbol.SetText(c.text);
+        symbol.SetShowText(TRUE);
+        symbol.SetTextHeight(20);
+        CMetaFileDC dc;
+        symbol.Paint(&dc, RECT{0, 0, 4000, 100});
+        std::string printed;
+        for (const auto& t : Texts(dc)) {
+            ASSERT_EQ(t.text.size(), 1u) << "one character at a time";
+            printed += t.text;
+        }
+        EXPECT_EQ(printed, c.printed) << c.type << " " << c.text;
+    }
+}
+
+struct TextPlaceCase {
+    int16_t rotate;
+    POINT first, second;
+};
+
+TEST(EngineText, CharactersAtTheStartOfTheirPitchCell)
+{
+    // Code 25 "12" (48 modules) in a 96-unit axis: module 2, symbol 96,
+    // pitch 48; text band 20 high in the area (10, 20)-(110, 120) or its
+    // turned form (10, 20)-(110, 116) for the vertical axis.
+    const TextPlaceCase cases[] = {
+        {0, {10, 100}, {58, 100}},
+        {90, {30, 20}, {30, 68}},
+        {180, {106, 40}, {58, 40}},
+        {270, {90, 116}, {90, 68}},
+    };
+    for (const auto& c : cases) {
+        CProbe symbol(9);
+        symbol.SetText("12");
+        symbol.SetShowText(TRUE);
+        symbol.SetTextHeight(20);
+        symbol.SetRotate(c.rotate);
+        CMetaFileDC dc;
+        const bool vertical = c.rotate == 90 || c.rotate == 270;
+        symbol.Paint(&dc, vertical ? RECT{10, 20, 110, 116} : RECT{10, 20, 106, 120});
+        ASSERT_TRUE(symbol.IsSizeOk()) << c.rotate;
+        EXPECT_EQ(symbol.GetSymbolWidth(), 96);
+        const auto texts = Texts(dc);
+        ASSERT_EQ(texts.size(), 2u) << c.rotate;
+        EXPECT_EQ(texts[0].pt, c.first) << c.rotate;
+        EXPECT_EQ(texts[1].pt, c.second) << c.rotate;
+        EXPECT_EQ(texts[0].text, "1");
+        EXPECT_EQ(texts[1].text, "2");
+    }
+}
+
+TEST(EngineText, NoTextWhenTheSymbolDoesNotFit)
+{
+    CProbe symbol(9);
+    symbol.SetText("12345");
+    symbol.SetShowText(TRUE);
+    symbol.SetTextHeight(20);
+    CMetaFileDC dc;
+    symbol.Paint(&dc, RECT{0, 0, 50, 100});
+    const auto texts = Texts(dc);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "size error");
+}
+
+TEST(EngineText, BarsStopAtTheTextBand)
+{
+    CProbe symbol(9);
+    symbol.SetText("1");
+    symbol.SetShowText(TRUE);
+    symbol.SetTextHeight(25);
+    CMetaFileDC dc;
+    symbol.Paint(&dc, RECT{0, 10, 68, 100});
+    ASSERT_TRUE(symbol.IsSizeOk());
+    for (const RECT& r : Bars(dc)) {
+        EXPECT_EQ(r.top, 10);
+        EXPECT_EQ(r.bottom, 75);
+    }
+}
+
+} // namespace
