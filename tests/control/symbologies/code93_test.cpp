@@ -6,6 +6,8 @@
 
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
+#include "platform/gdi/metafile.h"
+#include "tests/support/scan.h"
 
 namespace {
 
@@ -224,6 +226,217 @@ TEST(Code93, Names)
         s->SetText(s->GetDemoText());
         EXPECT_TRUE(s->IsValid());
     }
+}
+
+// --- drawn symbols ------------------------------------------------------------
+
+// Paints without text band into an axis of `length` units; true when it fitted.
+bool PaintBare(CGenericBarcode& symbol, CMetaFileDC& dc, int length)
+{
+    symbol.SetShowText(FALSE);
+    symbol.SetTextHeight(0);
+    symbol.SetRotate(0);
+    symbol.Paint(&dc, RECT{0, 0, length, 40});
+    return symbol.IsSizeOk();
+}
+
+// The bars recorded at module width 1, as a string of '1' (bar) and '0'
+// (space) modules, up to the symbol width.
+std::string Modules(const CMetaFileDC& dc, int32_t width)
+{
+    std::string m(size_t(width), '0');
+    for (const auto& r : dc.Records())
+        if (r.kind == MetaRecord::Rectangle)
+            for (int x = r.rect.left; x < r.rect.right && x < width; ++x) m[size_t(x)] = '1';
+    return m;
+}
+
+// Element widths, bar first, to modules.
+std::string Expand(const std::string& widths)
+{
+    std::string out;
+    for (size_t i = 0; i < widths.size(); ++i) out += std::string(size_t(widths[i] - '0'), i % 2 ? '0' : '1');
+    return out;
+}
+
+TEST(Code93Symbol, ModulesOfTest93)
+{
+    // Start, T E S T 9 3, C '+' (41), K '6', stop with its termination bar
+    // and the closing module of space: the published widths.
+    const std::string expected = Expand("111141" "211221" "221211" "211122" "211221" "141111" "111411"
+                                        "113121" "121311" "1111411");
+    auto symbol = CreateCode93Barcode();
+    symbol->SetText("TEST93");
+    CMetaFileDC dc;
+    ASSERT_TRUE(PaintBare(*symbol, dc, 92));
+    EXPECT_EQ(symbol->GetSymbolWidth(), 92);
+    EXPECT_EQ(Modules(dc, 92), expected + "0");
+}
+
+TEST(Code93Symbol, ModuleCountIsNinePerCharacterPlus38)
+{
+    struct Case {
+        SymbolPtr (*factory)();
+        std::string text;
+        int symbolCharacters;
+    };
+    std::string ascii;
+    for (int c = 0; c < 128; ++c) ascii += char(c);
+    const Case cases[] = {
+        {CreateCode93Barcode, "TEST93", 6},
+        {CreateCode93Barcode, "A", 1},
+        {CreateCode93Barcode, std::string(50, '9'), 50},
+        {CreateCode93ExtendedBarcode, "Code 39 Ext", 16},
+        // 128 characters: 20 drawn directly (space - . 0-9 ...), the rest in pairs.
+        {CreateCode93ExtendedBarcode, ascii, 128 + 128 - 39},
+        {CreateCode93ExtendedBarcode, std::string(300, 'q'), 600},
+        // Bytes above 127 add nothing.
+        {CreateCode93ExtendedBarcode, "A\xE9\xFA\xFD" "B", 2},
+    };
+    for (const auto& c : cases) {
+        const int n = 9 * c.symbolCharacters + 38;
+        auto symbol = c.factory();
+        symbol->SetText(c.text);
+        CMetaFileDC fits, tooShort;
+        EXPECT_TRUE(PaintBare(*symbol, fits, n)) << c.text.size() << " characters";
+        EXPECT_EQ(symbol->GetSymbolWidth(), n);
+        EXPECT_FALSE(PaintBare(*symbol, tooShort, n - 1)) << c.text.size() << " characters";
+    }
+}
+
+TEST(Code93Symbol, ShiftBytesInTheTextDrawNothing)
+{
+    auto withShift = CreateCode93ExtendedBarcode();
+    auto plain = CreateCode93ExtendedBarcode();
+    withShift->SetText("a\xFB" "b");
+    plain->SetText("ab");
+    CMetaFileDC a, b;
+    ASSERT_TRUE(PaintBare(*withShift, a, 9 * 4 + 38));
+    ASSERT_TRUE(PaintBare(*plain, b, 9 * 4 + 38));
+    EXPECT_EQ(Modules(a, 9 * 4 + 38), Modules(b, 9 * 4 + 38));
+}
+
+TEST(Code93Symbol, PrintedTextIsTheTextAsEntered)
+{
+    auto symbol = CreateCode93ExtendedBarcode();
+    symbol->SetText("a$b");
+    symbol->SetShowText(TRUE);
+    symbol->SetTextHeight(20);
+    CMetaFileDC dc;
+    symbol->Paint(&dc, RECT{0, 0, 9 * 6 + 38, 60});
+    ASSERT_TRUE(symbol->IsSizeOk());
+    std::string printed;
+    for (const auto& r : dc.Records())
+        if (r.kind == MetaRecord::TextOut) printed += r.text;
+    EXPECT_EQ(printed, "a$b");
+}
+
+// --- scan-back ----------------------------------------------------------------
+
+struct ScanCase {
+    SymbolPtr (*factory)();
+    std::string text;
+};
+
+// Renders with quiet zones of 12 modules and module width `unit`.
+GrayImage Render(CGenericBarcode& symbol, int unit, int16_t rotate, bool showText)
+{
+    const int n = 9 * int(SymbolValues(symbol.GetText(), symbol.GetType() == 22).size()) + 38;
+    PaintState state;
+    state.rotate = rotate;
+    state.showText = showText ? TRUE : FALSE;
+    const bool vertical = rotate == 90 || rotate == 270;
+    const int quiet = 12 * unit;
+    const int across = 80;
+    state.borderWidth = vertical ? 4 : quiet;
+    state.borderHeight = vertical ? quiet : 4;
+    const int along = n * unit + 2 * quiet;
+    return vertical ? RenderGray(symbol, across, along, state) : RenderGray(symbol, along, across, state);
+}
+
+std::string AsciiPrintable()
+{
+    std::string s;
+    for (int c = 32; c < 127; ++c) s += char(c);
+    return s;
+}
+
+std::string LongExtended()
+{
+    // 200 characters, 311 symbol characters once expanded.
+    std::string s;
+    for (int i = 0; i < 200; ++i) s += "aZ9%b.q~ "[i % 9];
+    return s;
+}
+
+TEST(Code93Scan, DecodesBackWithZxingAndZbar)
+{
+    const ScanCase cases[] = {
+        {CreateCode93Barcode, "TEST93"},
+        {CreateCode93Barcode, "CODE93"},
+        {CreateCode93Barcode, "A"},
+        {CreateCode93Barcode, "0123456789"},
+        {CreateCode93Barcode, "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+        {CreateCode93Barcode, "HELLO WORLD - $12.50/+%"},
+        {CreateCode93Barcode, "X$Y%Z+W/V-U.T S"},
+        {CreateCode93Barcode, "9Z8Y7X6W5V4U3T2S1R0QPONMLKJIHGFEDCBA-. $/+%9876"},
+        {CreateCode93ExtendedBarcode, "Code 39 Ext"},
+        {CreateCode93ExtendedBarcode, "hello, world!"},
+        {CreateCode93ExtendedBarcode, "a"},
+        {CreateCode93ExtendedBarcode, "{|}~`@[\\]^_"},
+        {CreateCode93ExtendedBarcode, "$%+/:;<=>?!\"#&'()*,"},
+        {CreateCode93ExtendedBarcode, "Mixed Case 42 - price: $3.99 (50% off)"},
+        {CreateCode93ExtendedBarcode, AsciiPrintable()},
+    };
+    for (const auto& c : cases) {
+        for (int unit : {1, 2, 3}) {
+            for (int16_t rotate : {0, 90, 180, 270}) {
+                auto symbol = c.factory();
+                symbol->SetText(c.text);
+                const GrayImage image = Render(*symbol, unit, rotate, unit != 2);
+                SCOPED_TRACE(testing::Message() << symbol->GetTypeName() << " '" << c.text << "' unit " << unit
+                                                << " rotation " << rotate);
+                ASSERT_TRUE(symbol->IsSizeOk());
+                EXPECT_EQ(ScanZxing(image, "Code93").text, c.text);
+                EXPECT_EQ(ScanZbar(image).text, c.text);
+            }
+        }
+    }
+}
+
+TEST(Code93Scan, ExtendedBeyond256SymbolCharacters)
+{
+    // zxing checks C and K; zbar keeps at most 256 characters, check
+    // characters included, so it reads the longest symbol it can instead.
+    const std::string text = LongExtended();
+    ASSERT_GT(SymbolValues(text, true).size(), 256u);
+    const std::string zbarText = LongExtended().substr(0, 163);
+    ASSERT_EQ(SymbolValues(zbarText, true).size(), 254u);
+    for (int16_t rotate : {0, 90, 180, 270}) {
+        auto symbol = CreateCode93ExtendedBarcode();
+        symbol->SetText(text);
+        const GrayImage image = Render(*symbol, 1, rotate, true);
+        ASSERT_TRUE(symbol->IsSizeOk());
+        EXPECT_EQ(ScanZxing(image, "Code93").text, text) << "rotation " << rotate;
+
+        symbol->SetText(zbarText);
+        const GrayImage shorter = Render(*symbol, 1, rotate, true);
+        ASSERT_TRUE(symbol->IsSizeOk());
+        EXPECT_EQ(ScanZbar(shorter).text, zbarText) << "rotation " << rotate;
+        EXPECT_EQ(ScanZxing(shorter, "Code93").text, zbarText) << "rotation " << rotate;
+    }
+}
+
+TEST(Code93Scan, ControlCharacters)
+{
+    std::string text = "A";
+    for (int c = 0; c < 32; ++c) text += char(c);
+    text += "\x7F" "Z";
+    auto symbol = CreateCode93ExtendedBarcode();
+    symbol->SetText(text);
+    const GrayImage image = Render(*symbol, 2, 0, false);
+    EXPECT_EQ(ScanZxing(image, "Code93").text, text);
+    EXPECT_EQ(ScanZbar(image).text, text);
 }
 
 } // namespace

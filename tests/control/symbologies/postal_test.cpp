@@ -237,10 +237,10 @@ struct RoyalCase {
 };
 
 const RoyalCase kRoyalCases[] = {
-    // 100 dpi: full 19, ascender 12, descender 7 to 19, tracker 7 to 12.
-    {96, true, 0, 5, 2, {20, 39}, {20, 32}, {27, 39}, {27, 32}, 125},
+    // 100 dpi (or 96): full 19, ascender 12, descender 7 to 19, tracker 7 to 12.
+    {100, true, 0, 5, 2, {20, 39}, {20, 32}, {27, 39}, {27, 32}, 125},
     {96, true, 90, 5, 2, {10, 29}, {17, 29}, {10, 22}, {17, 22}, 125},
-    {96, true, 180, 5, 2, {601, 620}, {608, 620}, {601, 613}, {608, 613}, 125},
+    {100, true, 180, 5, 2, {601, 620}, {608, 620}, {601, 613}, {608, 613}, 125},
     {96, true, 270, 5, 2, {591, 610}, {591, 603}, {598, 610}, {598, 603}, 125},
     // 300 dpi: 107, 67, 40 and 27 / 540 inch are 59, 37, 22 and 15.
     {300, true, 0, 14, 6, {20, 79}, {20, 57}, {42, 79}, {42, 57}, 350},
@@ -314,6 +314,74 @@ TEST(RoyalMail, DrawsOnlyUppercaseLettersAndDigits)
     EXPECT_EQ(bars, RoyalBars("AB12"));
     // A = row 2, column 5; B = row 2, column 6; 1 = row 1, column 2; 2 = row 1, column 3.
     EXPECT_EQ(bars, "A" "DADA" "DFTA" "TDAF" "TDFA" "FATD" "F");
+}
+
+// --- through the engine -----------------------------------------------------------
+
+std::vector<MetaRecord> Texts(const CMetaFileDC& dc)
+{
+    std::vector<MetaRecord> out;
+    for (const auto& rec : dc.Records())
+        if (rec.kind == MetaRecord::TextOut) out.push_back(rec);
+    return out;
+}
+
+TEST(RoyalMail, PrintsTheTextAsEnteredAndDrawsItFiltered)
+{
+    auto symbol = CreateRoyalMailBarcode();
+    symbol->SetText("ab-12");
+    symbol->SetShowText(TRUE);
+    symbol->SetTextHeight(20);
+    CMetaFileDC dc(300, 60, 100);
+    symbol->Paint(&dc, RECT{0, 0, 300, 60});
+    ASSERT_TRUE(symbol->IsSizeOk());
+    // AB12 and its check character: 22 bars, the last at 21 x 5.
+    EXPECT_EQ(symbol->GetSymbolWidth(), 105);
+    EXPECT_EQ(Rectangles(dc).size(), 22u);
+    const auto texts = Texts(dc);
+    ASSERT_EQ(texts.size(), 5u);
+    const std::string shown = "ab-12";
+    for (size_t i = 0; i < texts.size(); ++i) {
+        EXPECT_EQ(texts[i].text, shown.substr(i, 1));
+        EXPECT_EQ(texts[i].pt, (POINT{int(i) * 21, 40}));
+    }
+}
+
+TEST(RoyalMail, ModuleFitCountsTheTextBeforeFiltering)
+{
+    // "A" and 20 dashes: one character drawn (24 units at 50 dpi), but the
+    // engine's module fit asks for 8 x 21 + 3 = 171 units first.
+    for (int length : {171, 170}) {
+        auto symbol = CreateRoyalMailBarcode();
+        symbol->SetText("A" + std::string(20, '-'));
+        CMetaFileDC dc(300, 60, 100, false);
+        symbol->Paint(&dc, RECT{0, 0, length, 30});
+        EXPECT_EQ(symbol->IsSizeOk(), length == 171 ? TRUE : FALSE) << length;
+    }
+}
+
+TEST(PostNet, PaintedThroughTheEngine)
+{
+    for (int length : {175, 174}) {
+        auto symbol = CreatePostNetBarcode();
+        symbol->SetText("12345");
+        symbol->SetShowText(TRUE);
+        symbol->SetTextHeight(20);
+        CMetaFileDC dc(300, 60, 96);
+        symbol->Paint(&dc, RECT{0, 0, length, 60});
+        if (length == 174) {
+            EXPECT_FALSE(symbol->IsSizeOk());
+            EXPECT_TRUE(Rectangles(dc).empty());
+            continue;
+        }
+        ASSERT_TRUE(symbol->IsSizeOk());
+        EXPECT_EQ(symbol->GetSymbolWidth(), 155);
+        EXPECT_EQ(Rectangles(dc).size(), 32u);
+        const auto texts = Texts(dc);
+        ASSERT_EQ(texts.size(), 5u);
+        EXPECT_EQ(texts[4].text, "5");
+        EXPECT_EQ(texts[4].pt, (POINT{4 * 31, 40}));
+    }
 }
 
 } // namespace
