@@ -136,18 +136,6 @@ TEST(PostNet, CheckDigitBringsTheSumToTen)
     }
 }
 
-TEST(PostNet, CheckDigitDrawnAfterTheData)
-{
-    // "9": frame, 9 = 10100, check 1 = 00011, frame.
-    auto symbol = MakePostal(CreatePostNetBarcode, 0);
-    CMetaFileDC dc(700, 700, 100);
-    std::string text = "9";
-    ASSERT_TRUE(symbol->DrawPostNet(&dc, 0, 0, text, kBarRect));
-    std::string heights;
-    for (const RECT& r : Rectangles(dc)) heights += r.bottom - r.top == 12 ? '1' : '0';
-    EXPECT_EQ(heights, "1" "10100" "00011" "1");
-}
-
 struct FitCase {
     SymbolPtr (*factory)();
     int dpi;
