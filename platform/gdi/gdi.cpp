@@ -53,16 +53,17 @@ char FromCodePoint(char32_t c)
 
 } // namespace
 
+char32_t Cp1252ToUnicode(unsigned char b)
+{
+    if (b >= 0x80 && b < 0xA0 && kHigh[b - 0x80]) return kHigh[b - 0x80];
+    return b;
+}
+
 std::string Cp1252ToUtf8(const std::string& s)
 {
     std::string out;
     out.reserve(s.size());
-    for (unsigned char b : s) {
-        if (b >= 0x80 && b < 0xA0)
-            AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : char32_t(b));
-        else
-            AppendUtf8(out, b);
-    }
+    for (unsigned char b : s) AppendUtf8(out, Cp1252ToUnicode(b));
     return out;
 }
 

@@ -127,6 +127,9 @@ int32_t PointsToHeight(double points, int dpi);
 // Windows-1252 <-> UTF-8. Unmappable or malformed input becomes '?'.
 std::string Cp1252ToUtf8(const std::string& s);
 std::string Utf8ToCp1252(const std::string& s);
+// The Unicode code point of one Windows-1252 byte (the five unassigned
+// bytes map to themselves, as the platform's conversion does).
+char32_t Cp1252ToUnicode(unsigned char b);
 
 // The abstract device context. Concrete surfaces: CRasterDC (cairo image
 // surface), CVectorDC (SVG/PDF/EPS), CMetaFileDC (records and replays).

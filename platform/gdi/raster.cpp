@@ -3,78 +3,45 @@
 
 #include <cairo.h>
 
-#include <algorithm>
-
-namespace {
-
-void SetColor(cairo_t* cr, COLORREF c)
+CRasterDC::CRasterDC(int width, int height, int dpi) : m_width(0), m_height(0), m_dpi(dpi)
 {
-    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+    Create(width, height, dpi);
 }
 
-void FillPixels(cairo_t* cr, int l, int t, int r, int b, COLORREF c)
+CRasterDC::~CRasterDC() { Destroy(); }
+
+void CRasterDC::Destroy()
 {
-    if (r <= l || b <= t) return;
-    SetColor(cr, c);
-    cairo_rectangle(cr, l, t, r - l, b - t);
-    cairo_fill(cr);
+    if (m_cr) cairo_destroy(m_cr);
+    if (m_surface) cairo_surface_destroy(m_surface);
+    m_cr = nullptr;
+    m_surface = nullptr;
+    m_width = m_height = 0;
 }
 
-} // namespace
-
-CRasterDC::CRasterDC(int width, int height, int dpi) : m_width(width), m_height(height), m_dpi(dpi)
+bool CRasterDC::Create(int width, int height, int dpi)
 {
-    if (width <= 0 || height <= 0 || width > 32767 || height > 32767) {
-        m_width = m_height = 0;
-        return;
-    }
+    Destroy();
+    m_dpi = dpi;
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || int64_t(width) * height > kMaxPixels)
+        return false;
     m_surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(m_surface);
         m_surface = nullptr;
-        m_width = m_height = 0;
-        return;
+        return false;
     }
     m_cr = cairo_create(m_surface);
-    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
-    FillPixels(m_cr, 0, 0, width, height, RGB(255, 255, 255));
-}
-
-CRasterDC::~CRasterDC()
-{
-    if (m_cr) cairo_destroy(m_cr);
-    if (m_surface) cairo_surface_destroy(m_surface);
-}
-
-void CRasterDC::FillRect(const RECT& r, const CBrush& brush)
-{
-    if (!m_cr || brush.style == BS_NULL) return;
-    FillPixels(m_cr, r.left, r.top, r.right, r.bottom, brush.color);
-}
-
-BOOL CRasterDC::Rectangle(int left, int top, int right, int bottom)
-{
-    if (!m_cr) return FALSE;
-    if (right < left) std::swap(left, right);
-    if (bottom < top) std::swap(top, bottom);
-    const bool pen = m_pen.style != PS_NULL;
-    // Without a pen the platform fills one unit less on the right and bottom.
-    const int r = pen ? right : right - 1, b = pen ? bottom : bottom - 1;
-    if (m_brush.style != BS_NULL) FillPixels(m_cr, left, top, r, b, m_brush.color);
-    if (pen && right - left > 0 && bottom - top > 0) {
-        const int w = std::max(1, m_pen.width);
-        FillPixels(m_cr, left, top, right, std::min(bottom, top + w), m_pen.color);
-        FillPixels(m_cr, left, std::max(top, bottom - w), right, bottom, m_pen.color);
-        FillPixels(m_cr, left, top, std::min(right, left + w), bottom, m_pen.color);
-        FillPixels(m_cr, std::max(left, right - w), top, right, bottom, m_pen.color);
+    if (cairo_status(m_cr) != CAIRO_STATUS_SUCCESS) {
+        Destroy();
+        return false;
     }
-    return TRUE;
-}
-
-BOOL CRasterDC::TextOut(int, int, const std::string&)
-{
-    // Placeholder until font rendering lands.
-    return m_cr ? TRUE : FALSE;
+    m_width = width;
+    m_height = height;
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_source_rgb(m_cr, 1, 1, 1);
+    cairo_paint(m_cr);
+    return true;
 }
 
 int CRasterDC::GetDeviceCaps(int index) const
@@ -122,4 +89,13 @@ std::vector<uint8_t> CRasterDC::ToGray() const
         }
     }
     return out;
+}
+
+bool CRasterDC::GetDIB(DibFormat format, CDib& out) const
+{
+    if (!m_surface) {
+        out = CDib{};
+        return false;
+    }
+    return ExportDib(Data(), Stride(), m_width, m_height, format, out);
 }

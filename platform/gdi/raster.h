@@ -5,44 +5,51 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/gdi/gdi.h"
+#include "platform/gdi/cairodc.h"
+#include "platform/gdi/dib.h"
 
 typedef struct _cairo_surface cairo_surface_t;
-typedef struct _cairo cairo_t;
 
-class CRasterDC : public CDC {
+class CRasterDC : public CCairoDC {
 public:
+    // Largest surface, in pixels, that a raster surface accepts: bigger
+    // requests fail cleanly instead of exhausting memory.
+    static constexpr int64_t kMaxPixels = int64_t(1) << 26;
+    static constexpr int kMaxSide = 32767;
+
+    // An empty surface (no pixels) until Create.
+    CRasterDC() : m_width(0), m_height(0), m_dpi(96) {}
     // A surface of width x height pixels reporting `dpi` (96: display
-    // compatible). A size that cannot be allocated leaves IsOk() false and
-    // every drawing call a no-op.
+    // compatible), filled white. A size that cannot be allocated leaves
+    // IsOk() false and every drawing call a no-op.
     CRasterDC(int width, int height, int dpi = 96);
     ~CRasterDC() override;
     CRasterDC(const CRasterDC&) = delete;
     CRasterDC& operator=(const CRasterDC&) = delete;
 
+    // (Re)creates the pixels, white; false when the size is refused.
+    bool Create(int width, int height, int dpi = 96);
+
     bool IsOk() const { return m_cr != nullptr; }
     int Width() const { return m_width; }
     int Height() const { return m_height; }
 
-    void FillRect(const RECT& r, const CBrush& brush) override;
-    BOOL Rectangle(int left, int top, int right, int bottom) override;
-    using CDC::Rectangle;
-    BOOL TextOut(int x, int y, const std::string& text) override;
     int GetDeviceCaps(int index) const override;
 
     // Pixels, top-down rows of `Stride()` bytes; each pixel a native-endian
-    // 32-bit word 0xAARRGGBB (cairo's ARGB32, fully opaque).
+    // 32-bit word 0x00RRGGBB (cairo's RGB24).
     const uint8_t* Data() const;
     int Stride() const;
     COLORREF GetPixel(int x, int y) const;
     // 8-bit grey, top-down, width bytes per row (for decoders).
     std::vector<uint8_t> ToGray() const;
-
-    cairo_t* Cairo() const { return m_cr; }
+    // The pixels as a bottom-up device-independent bitmap in the form a
+    // display of that depth reads out; false when there are no pixels.
+    bool GetDIB(DibFormat format, CDib& out) const;
 
 private:
+    void Destroy();
     void Flush() const;
     int m_width, m_height, m_dpi;
     cairo_surface_t* m_surface = nullptr;
-    cairo_t* m_cr = nullptr;
 };

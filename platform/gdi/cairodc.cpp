@@ -1,0 +1,96 @@
+// Rectangles and text on a cairo context. Coordinates are device units; a
+// vector surface scales its context to points beforehand.
+#include "platform/gdi/cairodc.h"
+
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/gdi/font.h"
+
+namespace {
+
+void SetColor(cairo_t* cr, COLORREF c)
+{
+    cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
+}
+
+// Whole-pixel fill: the context never anti-aliases shapes, so an integer
+// rectangle covers exactly [l, r) x [t, b).
+void FillPixels(cairo_t* cr, double l, double t, double r, double b, COLORREF c)
+{
+    if (r <= l || b <= t) return;
+    SetColor(cr, c);
+    cairo_rectangle(cr, l, t, r - l, b - t);
+    cairo_fill(cr);
+}
+
+} // namespace
+
+void CCairoDC::FillRect(const RECT& r, const CBrush& brush)
+{
+    if (!m_cr || brush.style == BS_NULL) return;
+    FillPixels(m_cr, r.left, r.top, r.right, r.bottom, brush.color);
+}
+
+BOOL CCairoDC::Rectangle(int left, int top, int right, int bottom)
+{
+    if (!m_cr) return FALSE;
+    if (right < left) std::swap(left, right);
+    if (bottom < top) std::swap(top, bottom);
+    const bool pen = m_pen.style != PS_NULL;
+    // Without a pen the platform fills one unit less on the right and bottom.
+    const int r = pen ? right : right - 1, b = pen ? bottom : bottom - 1;
+    if (m_brush.style != BS_NULL) FillPixels(m_cr, left, top, r, b, m_brush.color);
+    if (pen && right - left > 0 && bottom - top > 0 && !(m_brush.style != BS_NULL && m_brush.color == m_pen.color)) {
+        const int w = std::max(1, m_pen.width);
+        FillPixels(m_cr, left, top, right, std::min(bottom, top + w), m_pen.color);
+        FillPixels(m_cr, left, std::max(top, bottom - w), right, bottom, m_pen.color);
+        FillPixels(m_cr, left, top, std::min(right, left + w), bottom, m_pen.color);
+        FillPixels(m_cr, std::max(left, right - w), top, right, bottom, m_pen.color);
+    }
+    return TRUE;
+}
+
+BOOL CCairoDC::TextOut(int x, int y, const std::string& text)
+{
+    if (!m_cr) return FALSE;
+    if (text.empty()) return TRUE;
+    const TextLayout L = LayoutText(m_font, m_textAlign, x, y, text);
+
+    cairo_save(m_cr);
+    // Into the text frame: u along the baseline, v across it. Quarter turns
+    // use exact factors so the cell stays on whole pixels.
+    double c = std::cos(L.angle), s = std::sin(L.angle);
+    if (std::abs(c) < 1e-12) c = 0;
+    if (std::abs(s) < 1e-12) s = 0;
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, c, -s, s, c, x, y);
+    cairo_transform(m_cr, &m);
+
+    if (m_bkMode == OPAQUE) FillPixels(m_cr, L.left, L.top, L.left + L.width, L.top + L.height, m_bkColor);
+
+    if (!L.glyphs.empty()) {
+        cairo_set_font_face(m_cr, L.cairoFace);
+        cairo_set_font_size(m_cr, L.ppem);
+        cairo_font_options_t* opts = cairo_font_options_create();
+        cairo_font_options_set_antialias(opts, CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_SLIGHT);
+        cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+        cairo_set_font_options(m_cr, opts);
+        cairo_font_options_destroy(opts);
+        // Glyphs stand at the whole-pixel advances the extents are made of.
+        std::vector<cairo_glyph_t> glyphs(L.glyphs.size());
+        for (size_t i = 0; i < glyphs.size(); ++i)
+            glyphs[i] = {L.glyphs[i], double(L.glyphX[i]), double(L.baseline)};
+        SetColor(m_cr, m_textColor);
+        cairo_show_glyphs(m_cr, glyphs.data(), int(glyphs.size()));
+    }
+    const int l = L.left, r = L.left + L.width;
+    if (L.underlineSize) FillPixels(m_cr, l, L.underlineTop, r, L.underlineTop + L.underlineSize, m_textColor);
+    if (L.strikeSize) FillPixels(m_cr, l, L.strikeTop, r, L.strikeTop + L.strikeSize, m_textColor);
+    cairo_restore(m_cr);
+    return TRUE;
+}

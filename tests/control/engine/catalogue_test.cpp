@@ -1,0 +1,332 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <set>
+#include <vector>
+
+#include "control/engine/catalogue.h"
+
+namespace {
+
+struct RaisedError {
+    int32_t status;
+    std::string description;
+    uint32_t helpContext;
+};
+
+// Records what a type change asks of the control.
+class CHostDouble : public ISymbolHost {
+public:
+    [[noreturn]] void ThrowError(int32_t status, const std::string& description, uint32_t helpContext) override
+    {
+        throw RaisedError{status, description, helpContext};
+    }
+    void InvalidateControl() override { ++invalidated; }
+    void SetModifiedFlag() override { ++modified; }
+    bool AmbientUserMode() const override { return userMode; }
+    void BoundPropertyChanged(int32_t dispid) override { bound.push_back(dispid); }
+    void FireTypeChange(int32_t type) override { typeChanges.push_back(type); }
+
+    bool userMode = true;
+    int invalidated = 0, modified = 0;
+    std::vector<int32_t> bound, typeChanges;
+};
+
+struct Fixture {
+    CHostDouble host;
+    CSymbolSlot slot{host};
+    Fixture(int32_t type = 1, std::string text = "123456789012")
+    {
+        slot.m_text = std::move(text);
+        slot.SetType(type);
+        host = CHostDouble{};
+    }
+};
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+    return s;
+}
+
+TEST(Catalogue, ThirtyFourTypesInIdOrder)
+{
+    ASSERT_EQ(TypeInfoCount(), 34u);
+    for (int32_t id = 0; id <= 32; ++id) EXPECT_EQ(TypeInfos()[id].id, id);
+    EXPECT_EQ(TypeInfos()[33].id, 99);
+    EXPECT_STREQ(FindTypeInfo(1)->name, "EAN 13");
+    EXPECT_STREQ(FindTypeInfo(28)->demoText, "(01)01234567890128(15)051231");
+    EXPECT_STREQ(FindTypeInfo(99)->name, "None");
+    EXPECT_EQ(FindTypeInfo(33), nullptr);
+    EXPECT_EQ(kTypeCount, 32);
+}
+
+TEST(Catalogue, EveryDisplayNameSelectsItsOwnId)
+{
+    for (size_t i = 0; i < TypeInfoCount(); ++i) {
+        const TypeInfo& t = TypeInfos()[i];
+        for (const std::string& name : {std::string(t.name), Lower(t.name), AnsiUpper(t.name)}) {
+            Fixture f(t.id == 1 ? 2 : 1);
+            f.slot.ParseTypeName(name);
+            EXPECT_EQ(f.slot.GetType(), t.id) << name;
+            EXPECT_EQ(f.slot.GetTypeName(), t.name) << name;
+            EXPECT_EQ(f.host.typeChanges, std::vector<int32_t>{t.id}) << name;
+        }
+    }
+}
+
+TEST(Catalogue, EveryDisplayNameIsAnAlias)
+{
+    std::set<std::string> names;
+    for (size_t i = 0; i < TypeInfoCount(); ++i) names.insert(AnsiUpper(TypeInfos()[i].name));
+    for (const auto& n : names) EXPECT_NE(LookupTypeAlias(n), -1) << n;
+}
+
+struct AliasCase {
+    const char* name;
+    int32_t id;
+};
+
+TEST(Catalogue, AliasesWithOddSpacingAndGermanWords)
+{
+    const AliasCase cases[] = {
+        {"CODE   128A", 11}, {"code  128b", 12}, {"Code-128C", 13}, {"code128", 14},
+        {"EAN   99", 16},    {"ean/ucc   128", 15}, {"ucc-128-ai", 28}, {"EAN/UCC 128-AI", 28},
+        {"nve/ean 18", 31},  {"EAN-18/NVE", 31}, {"upc   a", 5}, {"UPCE", 17},
+        {"rm4scc", 19},      {"Royal-Mail", 19}, {"post net", 18}, {"code 3 aus 9", 6},
+        {"CODE 3 AUS 9 EXTENDED CHECKSUM", 27}, {"code 9 aus 3 extended", 22}, {"Code 2 aus 5", 9},
+        {"CODE 2 AUS 5 INTERLEAVED", 7}, {"itf   14", 30}, {"SSCC  18", 32}, {"codabar", 8},
+        {"leer", 99},        {"KEIN", 99}, {"No", 99}, {"none", 99}, {"isbn", 0},
+        {"pdf417", 34},      {"PDF 417", 34}, {"pdf-417", 34},
+        // not in the table
+        {"SSCC   18", -1},   {"EAN 13 ", -1}, {" EAN 13", -1}, {"EAN    13", -1}, {"CODE 128 A", -1},
+        {"EAN_13", -1},      {"", -1}, {"CODE 39 EXT", -1}, {"UPC-E ", -1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LookupTypeAlias(AnsiUpper(c.name)), c.id) << '"' << c.name << '"';
+}
+
+TEST(Catalogue, NameNotInTableChangesNothingButRepaints)
+{
+    for (const char* name : {"EAN 13 ", "SSCC   18", "QR", ""}) {
+        Fixture f(9, "12345");
+        CGenericBarcode* before = f.slot.Symbol();
+        f.slot.ParseTypeName(name);
+        EXPECT_EQ(f.slot.Symbol(), before) << name;
+        EXPECT_EQ(f.slot.GetType(), 9) << name;
+        EXPECT_TRUE(f.host.typeChanges.empty()) << name;
+        EXPECT_EQ(f.host.invalidated, 1) << name;
+        EXPECT_EQ(f.host.modified, 1) << name;
+    }
+}
+
+void ExpectRaisedAndUnchanged(Fixture& f, CGenericBarcode* before, const std::function<void()>& action)
+{
+    try {
+        action();
+        ADD_FAILURE() << "no error raised";
+    } catch (const RaisedError& e) {
+        EXPECT_EQ(e.status, int32_t(0x800A017C));
+        EXPECT_EQ(e.description, "");
+        EXPECT_EQ(e.helpContext, 0u);
+    }
+    EXPECT_EQ(f.slot.Symbol(), before);
+    EXPECT_EQ(f.slot.m_type, 9);
+    EXPECT_EQ(f.slot.m_typeName, "Code 25");
+    EXPECT_EQ(f.slot.m_text, "12345");
+    EXPECT_EQ(f.slot.Symbol()->GetText(), "12345");
+    EXPECT_TRUE(f.host.typeChanges.empty());
+    EXPECT_EQ(f.host.invalidated, 0);
+    EXPECT_EQ(f.host.modified, 0);
+}
+
+TEST(Catalogue, OutOfRangeIdsRaiseWithNothingChanged)
+{
+    for (int32_t id : {33, -1, 34, 98, 100, INT32_MIN, INT32_MAX}) {
+        Fixture f(9, "12345");
+        CGenericBarcode* before = f.slot.Symbol();
+        ExpectRaisedAndUnchanged(f, before, [&] { f.slot.SetType(id); });
+    }
+}
+
+TEST(Catalogue, PdfNamesRaiseWithNothingChanged)
+{
+    for (const char* name : {"PDF417", "pdf 417", "Pdf-417"}) {
+        Fixture f(9, "12345");
+        CGenericBarcode* before = f.slot.Symbol();
+        ExpectRaisedAndUnchanged(f, before, [&] { f.slot.ParseTypeName(name); });
+    }
+}
+
+TEST(Catalogue, NinetyNineIsAccepted)
+{
+    Fixture f(9, "12345");
+    f.slot.SetType(99);
+    EXPECT_EQ(f.slot.GetType(), 99);
+    EXPECT_EQ(f.slot.GetTypeName(), "None");
+    EXPECT_TRUE(f.slot.Symbol()->IsValid());
+    EXPECT_EQ(f.host.typeChanges, std::vector<int32_t>{99});
+}
+
+TEST(Catalogue, TypeChangeHandsOverTheStateAndKeepsTheText)
+{
+    Fixture f(9, "ABC");
+    f.slot.m_showText = FALSE;
+    f.slot.m_notchHeightInPercent = 40;
+    f.slot.m_rotate = 270;
+    f.slot.SetType(20);
+    CGenericBarcode* s = f.slot.Symbol();
+    EXPECT_EQ(s->GetType(), 20);
+    EXPECT_EQ(s->GetText(), "ABC"); // invalid for MSI, kept anyway
+    EXPECT_FALSE(s->IsValid());
+    EXPECT_EQ(s->GetShowText(), FALSE);
+    EXPECT_EQ(s->GetNotchHeightInPercent(), 40);
+    EXPECT_EQ(s->GetRotate(), 270);
+    EXPECT_EQ(f.slot.m_type, 20);
+    EXPECT_EQ(f.slot.m_typeName, "MSI");
+    EXPECT_EQ(f.host.invalidated, 1);
+    EXPECT_EQ(f.host.modified, 1);
+}
+
+TEST(Catalogue, SameTypeAgainMakesANewObjectAndFiresAgain)
+{
+    Fixture f(9, "12345");
+    f.slot.SetType(9);
+    CGenericBarcode* first = f.slot.Symbol();
+    f.slot.SetType(9);
+    EXPECT_NE(f.slot.Symbol(), first);
+    EXPECT_FALSE(f.slot.Symbol()->IsSizeOk());
+    EXPECT_EQ(f.host.typeChanges, (std::vector<int32_t>{9, 9}));
+}
+
+TEST(Catalogue, BoundPropertyNotifiedOnlyInDesignMode)
+{
+    Fixture run(9, "1");
+    run.slot.SetType(20);
+    EXPECT_TRUE(run.host.bound.empty());
+    Fixture design(9, "1");
+    design.host.userMode = false;
+    design.slot.SetType(20);
+    EXPECT_EQ(design.host.bound, std::vector<int32_t>{2});
+}
+
+TEST(Catalogue, ClassesReportTheirCatalogueRow)
+{
+    for (size_t i = 0; i < TypeInfoCount(); ++i) {
+        const TypeInfo& t = TypeInfos()[i];
+        SymbolPtr s = CreateSymbol(t.id);
+        SymbolPtr standIn = CreateSymbolOrStandIn(t.id);
+        ASSERT_NE(standIn, nullptr) << t.id;
+        EXPECT_EQ(standIn->GetType(), t.id);
+        EXPECT_EQ(standIn->GetTypeName(), t.name);
+        if (!s) {
+            // Not available yet: the stand-in accepts nothing.
+            standIn->SetText(t.demoText);
+            EXPECT_FALSE(standIn->IsValid()) << t.id;
+            continue;
+        }
+        EXPECT_EQ(s->GetType(), t.id);
+        EXPECT_EQ(s->GetTypeName(), t.name);
+        EXPECT_EQ(s->GetDemoText(), t.demoText);
+        s->SetText(s->GetDemoText());
+        EXPECT_TRUE(s->IsValid()) << t.name;
+        const int32_t check = s->GetChecksum();
+        if (t.reportsChecksum) {
+            EXPECT_GE(check, 0) << t.name;
+            EXPECT_LE(check, 9) << t.name;
+        } else {
+            EXPECT_EQ(check, -1) << t.name;
+        }
+    }
+    EXPECT_EQ(CreateSymbolOrStandIn(33), nullptr);
+    EXPECT_EQ(CreateSymbol(-1), nullptr);
+}
+
+TEST(Catalogue, UnavailableClassStillChangesTheType)
+{
+    int32_t missing = -1;
+    for (int32_t id = 0; id <= 32 && missing < 0; ++id)
+        if (!CreateSymbol(id)) missing = id;
+    if (missing < 0) GTEST_SKIP() << "every class is available";
+    Fixture f(9, FindTypeInfo(missing)->demoText);
+    f.slot.SetType(missing);
+    EXPECT_EQ(f.slot.GetType(), missing);
+    EXPECT_EQ(f.slot.GetTypeName(), FindTypeInfo(missing)->name);
+    EXPECT_FALSE(f.slot.Symbol()->IsValid());
+    EXPECT_EQ(f.host.typeChanges, std::vector<int32_t>{missing});
+}
+
+TEST(Catalogue, AnsiUpperOfWindows1252)
+{
+    EXPECT_EQ(AnsiUpper("ean 13"), "EAN 13");
+    // äöü é ß ÿ š œ ž ÷ µ
+    EXPECT_EQ(AnsiUpper("\xE4\xF6\xFC\xE9\xDF\xFF\x9A\x9C\x9E\xF7\xB5"),
+              "\xC4\xD6\xDC\xC9\xDF\x9F\x8A\x8C\x8E\xF7\xB5");
+    EXPECT_EQ(AnsiUpper("A1-/ \x80"), "A1-/ \x80");
+}
+
+// --- automatic detection ------------------------------------------------------
+
+// Detection cases need the candidate classes; each runs once its classes
+// have landed.
+bool Available(std::initializer_list<int32_t> ids)
+{
+    for (int32_t id : ids)
+        if (!CreateSymbol(id)) return false;
+    return true;
+}
+
+TEST(Detect, TextValidForNoCandidateKeepsTheType)
+{
+    Fixture f(9, "12345");
+    f.slot.m_text = "\x01\x02";
+    f.slot.DetectType();
+    EXPECT_EQ(f.slot.GetType(), 9);
+    EXPECT_TRUE(f.host.typeChanges.empty());
+}
+
+TEST(Detect, NeverChoosesTheEngineTypes)
+{
+    // A long digit string is Code 25 and MSI as well; neither is a candidate.
+    Fixture f(99, "");
+    f.slot.m_text = "12345678901234567890123";
+    f.slot.DetectType();
+    EXPECT_NE(f.slot.GetType(), 9);
+    EXPECT_NE(f.slot.GetType(), 20);
+}
+
+struct DetectCase {
+    const char* text;
+    int32_t expected;
+    std::initializer_list<int32_t> needs;
+};
+
+TEST(Detect, LaterCandidatesWin)
+{
+    const DetectCase cases[] = {
+        {"12", 4, {10, 6, 7, 8, 5, 1, 16, 2, 3, 4, 0}},
+        {"CODE", 6, {10, 6}},
+        {"123456789", 0, {10, 6, 7, 8, 5, 1, 16, 2, 3, 4, 0}},
+    };
+    for (const auto& c : cases) {
+        if (!Available(c.needs)) continue;
+        Fixture f(99, "");
+        f.slot.m_text = c.text;
+        f.slot.DetectType();
+        EXPECT_EQ(f.slot.GetType(), c.expected) << c.text;
+    }
+}
+
+TEST(Detect, SetTypeDetectsWhenTheTextIsInvalid)
+{
+    if (!Available({10, 6})) GTEST_SKIP() << "Code 39 classes not available yet";
+    Fixture f(9, "12345");
+    f.slot.m_autoType = TRUE;
+    f.slot.m_text = "CODE";
+    f.slot.SetType(20);
+    EXPECT_EQ(f.slot.GetType(), 6);
+    EXPECT_EQ(f.slot.m_typeName, "Code 39");
+    EXPECT_EQ(f.host.typeChanges, (std::vector<int32_t>{6, 6}));
+}
+
+} // namespace
