@@ -1,11 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
+#include "control/engine/renderer.h"
 #include "platform/gdi/metafile.h"
+#if __has_include("platform/gdi/vector.h")
+#include "platform/gdi/vector.h"
+#endif
 
 namespace {
 
@@ -371,5 +378,72 @@ TEST(PostNet, PaintedThroughTheEngine)
         EXPECT_EQ(texts[4].pt, (POINT{4 * 31, 40}));
     }
 }
+
+// --- on a vector surface -------------------------------------------------------
+#if __has_include("platform/gdi/vector.h")
+
+// The filled rectangles of a cairo SVG document, back in device units.
+std::vector<RECT> SvgRectangles(const std::string& svg, int dpi)
+{
+    static const std::regex path(
+        R"(M ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) Z)");
+    auto unit = [dpi](const std::string& pt) { return int(std::lround(std::stod(pt) * dpi / 72.0)); };
+    std::vector<RECT> out;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), path); it != std::sregex_iterator(); ++it) {
+        const auto& m = *it;
+        out.push_back({unit(m[1]), unit(m[2]), unit(m[5]), unit(m[6])});
+    }
+    return out;
+}
+
+TEST(Postal, PhysicalSizeOnA300DpiVectorSurface)
+{
+    struct Case {
+        SymbolPtr (*factory)();
+        int16_t rotate;
+        std::multiset<int> heights; // across the axis, one per bar
+    };
+    // 300 dpi: pitch 14, bar 6; PostNet 37 and 15, Royal Mail 59, 37, 15.
+    const std::multiset<int> postnet = {37, 37, 37, 37, 37, 37, 37, 37, 37, 37, 37, 37, 37, 37, 15, 15, 15, 15, 15,
+                                        15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15, 15};
+    std::multiset<int> royal;
+    for (char kind : kRoyal12345) royal.insert(kind == 'F' ? 59 : kind == 'T' ? 15 : 37);
+    const Case cases[] = {
+        {CreatePostNetBarcode, 0, postnet},
+        {CreatePostNetBarcode, 90, postnet},
+        {CreateRoyalMailBarcode, 0, royal},
+        {CreateRoyalMailBarcode, 270, royal},
+    };
+    for (const auto& c : cases) {
+        auto symbol = c.factory();
+        symbol->SetText("12345");
+        SCOPED_TRACE(testing::Message() << symbol->GetTypeName() << " rotation " << c.rotate);
+        PaintState state;
+        state.rotate = c.rotate;
+        state.showText = FALSE;
+        const bool vertical = c.rotate == 90 || c.rotate == 270;
+        const int w = vertical ? 100 : 600, h = vertical ? 600 : 100;
+        const std::string svg = CVectorDC::Render(VectorFormat::Svg, w, h, 300, [&](CDC& dc) {
+            DrawBarcode(&dc, RECT{0, 0, w, h}, *symbol, state);
+        });
+        ASSERT_TRUE(symbol->IsSizeOk());
+        std::vector<RECT> bars;
+        for (const RECT& r : SvgRectangles(svg, 300))
+            if (r.Width() < w / 2 || r.Height() < h / 2) bars.push_back(r); // not the background
+        ASSERT_EQ(bars.size(), c.heights.size());
+        std::multiset<int> heights;
+        for (size_t i = 0; i < bars.size(); ++i) {
+            const RECT& r = bars[i];
+            EXPECT_EQ(vertical ? r.Height() : r.Width(), 6) << "bar " << i;
+            heights.insert(vertical ? r.Width() : r.Height());
+            if (i > 0) {
+                const int step = vertical ? r.top - bars[i - 1].top : r.left - bars[i - 1].left;
+                EXPECT_EQ(std::abs(step), 14) << "bar " << i;
+            }
+        }
+        EXPECT_EQ(heights, c.heights);
+    }
+}
+#endif
 
 } // namespace
