@@ -66,6 +66,8 @@ public:
     std::string GetTypeName();   // likewise
 
     CGenericBarcode* Symbol() const { return m_symbol.get(); }
+    // Hands the symbol object over (for a user without a control).
+    SymbolPtr Release() { return std::move(m_symbol); }
 
     // State handed to every new symbol object, in this order.
     std::string m_text;

@@ -1,14 +1,428 @@
-// Placeholder until this family lands: its types are not available yet.
+// The EAN/UPC family: EAN 13, EAN 99, EAN 8, UPC A, UPC E and the EAN 5 /
+// EAN 2 add-ons (ISO/IEC 15420). Each main symbol is a fixed grid of
+// modules inside the area; the add-ons carry their digits above the bars.
+#include "control/symbologies/ean_upc.h"
+
+#include <algorithm>
+
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
 
-const PatternEntry kUpcEPatterns[] = {{kKeyEnd, ""}};
-SymbolPtr CreateEan13Barcode() { return nullptr; }
-SymbolPtr CreateEan8Barcode() { return nullptr; }
-SymbolPtr CreateEan5Barcode() { return nullptr; }
-SymbolPtr CreateEan2Barcode() { return nullptr; }
-SymbolPtr CreateUpcABarcode() { return nullptr; }
-SymbolPtr CreateEan99Barcode() { return nullptr; }
-SymbolPtr CreateUpcEBarcode() { return nullptr; }
+namespace {
 
-BOOL CEngineBarcode::DrawUpcE(CDC*, int32_t, int32_t, std::string&, RECT) { return FALSE; }
+// --- tables ------------------------------------------------------------------
+
+// A module pattern written as '0'/'1', left-aligned in 16 bits (first
+// module in bit 15), as DrawModules takes it.
+constexpr uint16_t Bits(const char* modules)
+{
+    uint16_t word = 0;
+    for (int i = 0; modules[i]; ++i)
+        if (modules[i] == '1') word = uint16_t(word | (0x8000u >> i));
+    return word;
+}
+
+// Per digit: the parity of the six left digits of EAN 13 when this digit
+// leads (1 = set G), and the three character sets L, G and R.
+struct DigitCodes {
+    uint16_t parity, setL, setG, setR;
+};
+
+constexpr DigitCodes kDigitCodes[10] = {
+    {Bits("000000"), Bits("0001101"), Bits("0100111"), Bits("1110010")},
+    {Bits("001011"), Bits("0011001"), Bits("0110011"), Bits("1100110")},
+    {Bits("001101"), Bits("0010011"), Bits("0011011"), Bits("1101100")},
+    {Bits("001110"), Bits("0111101"), Bits("0100001"), Bits("1000010")},
+    {Bits("010011"), Bits("0100011"), Bits("0011101"), Bits("1011100")},
+    {Bits("011001"), Bits("0110001"), Bits("0111001"), Bits("1001110")},
+    {Bits("011100"), Bits("0101111"), Bits("0000101"), Bits("1010000")},
+    {Bits("010101"), Bits("0111011"), Bits("0010001"), Bits("1000100")},
+    {Bits("010110"), Bits("0110111"), Bits("0001001"), Bits("1001000")},
+    {Bits("011010"), Bits("0001011"), Bits("0010111"), Bits("1110100")},
+};
+
+struct Guard {
+    uint16_t bits;
+    int32_t modules;
+};
+constexpr Guard kNormalGuard{Bits("101"), 3};
+constexpr Guard kCentreGuard{Bits("01010"), 5};
+constexpr Guard kAddOnStart{Bits("1011"), 4};
+constexpr Guard kAddOnSeparator{Bits("01"), 2};
+
+// Add-on parity words, one letter per digit (G = set G, L = set L).
+constexpr const char* kEan2Parity[4] = {"LL", "LG", "GL", "GG"};
+constexpr const char* kEan5Parity[10] = {"GGLLL", "GLGLL", "GLLGL", "GLLLG", "LGGLL",
+                                         "LLGGL", "LLLGG", "LGLGL", "LGLLG", "LLGLG"};
+
+// UPC E (number system 0) parity by the check digit: E = set G, O = set L.
+constexpr const char* kUpcEParity[10] = {"EEEOOO", "EEOEOO", "EEOOEO", "EEOOOE", "EOEEOO",
+                                         "EOOEEO", "EOOOEE", "EOEOEO", "EOEOOE", "EOOEOE"};
+
+} // namespace
+
+// UPC E digit patterns as element widths, bar first, each written without
+// its leading light module (a leading 0 is an empty bar): that module is
+// the one-module advance after the element drawn before it. Set L (odd
+// parity) is the engine row's character table; set G follows below.
+const PatternEntry kUpcEPatterns[] = {
+    {'0', "02211"}, {'1', "01221"}, {'2', "01122"}, {'3', "411"},  {'4', "132"},
+    {'5', "231"},   {'6', "114"},   {'7', "312"},   {'8', "213"},  {'9', "02112"},
+    {kKeyStart, "111"}, {kKeyStop, "11111"}, {kKeyEnd, ""},
+};
+
+namespace {
+
+const PatternEntry kUpcEEvenPatterns[] = {
+    {'0', "123"},   {'1', "222"},   {'2', "01212"}, {'3', "141"},   {'4', "01311"},
+    {'5', "321"},   {'6', "03111"}, {'7', "01131"}, {'8', "02121"}, {'9', "01113"},
+    {kKeyEnd, ""},
+};
+
+const char* UpcEPattern(const PatternEntry* table, int key)
+{
+    for (const PatternEntry* e = table; e->key != kKeyEnd; ++e)
+        if (e->key == key) return e->pattern;
+    return "";
+}
+
+// The main symbols' grids: where each digit's bars and text stand.
+struct EanLayout {
+    int32_t modules;        // grid length
+    int32_t digits;         // digits drawn, the check digit last
+    int32_t rightHalf;      // index of the first digit encoded with set R
+    int8_t bars[13];        // first module of each digit's bars; -1: text only
+    int8_t texts[13];       // module at which each digit's text stands
+    int8_t guards[3];       // first module of the start, centre and end guard
+    int32_t symbolModules;  // recorded as the symbol width
+    bool leadingParity;     // the first digit chooses set L or G for the left half
+    bool tallOuterDigits;   // first and last digit drawn at guard height
+    bool centredText;       // digits centred below the area; else anchored under the bars
+};
+
+constexpr EanLayout kEan13Layout{
+    107, 13, 7,
+    {-1, 11, 18, 25, 32, 39, 46, 58, 65, 72, 79, 86, 93},
+    {4, 14, 21, 28, 35, 42, 49, 61, 68, 75, 82, 89, 96},
+    {8, 53, 100}, 103, true, false, true};
+
+constexpr EanLayout kEan8Layout{
+    67, 8, 4,
+    {3, 10, 17, 24, 36, 43, 50, 57},
+    {6, 13, 20, 27, 39, 46, 53, 60},
+    {0, 31, 64}, 67, false, false, true};
+
+constexpr EanLayout kUpcALayout{
+    109, 12, 6,
+    {12, 19, 26, 33, 40, 47, 59, 66, 73, 80, 87, 94},
+    {4, 21, 28, 35, 42, 49, 61, 68, 75, 82, 89, 106},
+    {9, 54, 101}, 104, false, true, false};
+
+// --- validation and check digits --------------------------------------------
+
+int DigitAt(const std::string& s, size_t i) { return s[i] - '0'; }
+
+// (10 - weighted sum mod 10) mod 10 over the first `count` digits; the
+// weight of the first digit is `firstWeight`, then 3 and 1 alternate.
+int WeightedCheckDigit(const std::string& digits, size_t count, int firstWeight)
+{
+    int sum = 0;
+    int weight = firstWeight;
+    for (size_t i = 0; i < count; ++i, weight = 4 - weight) sum += weight * DigitAt(digits, i);
+    return (10 - sum % 10) % 10;
+}
+
+// A text of `dataDigits` digits, or one more whose last is `check`.
+bool AcceptsWithCheck(const std::string& text, size_t dataDigits, int check)
+{
+    if (!AllDigits(text)) return false;
+    if (text.size() == dataDigits) return true;
+    return text.size() == dataDigits + 1 && DigitAt(text, dataDigits) == check;
+}
+
+// The check digit of a text with `dataDigits` data digits (the longer form
+// may carry a wrong check digit: the correct one is still reported);
+// -2 for any other length or a non-digit.
+int ReportedCheckDigit(const std::string& text, size_t dataDigits, int firstWeight)
+{
+    if (!AllDigits(text) || (text.size() != dataDigits && text.size() != dataDigits + 1)) return -2;
+    return WeightedCheckDigit(text, dataDigits, firstWeight);
+}
+
+// --- drawing -------------------------------------------------------------------
+
+// Extent of a rectangle across the bar axis.
+int32_t CrossLength(const CGenericBarcode& symbol, const RECT& r)
+{
+    const bool vertical = symbol.GetRotate() == 90 || symbol.GetRotate() == 270;
+    return vertical ? r.right - r.left : r.bottom - r.top;
+}
+
+// How far guard bars stop short of the area's text edge: the text band
+// less the notch share that they reach into it.
+int32_t GuardShortening(const CGenericBarcode& symbol)
+{
+    const int32_t h = symbol.GetTextHeight();
+    const int32_t n = std::clamp<int32_t>(symbol.GetNotchHeightInPercent(), 0, 100);
+    return (100 - n) * h / 100;
+}
+
+// Draws `digits` (data and check digit) on a main symbol's grid.
+BOOL DrawEanLayout(CGenericBarcode& symbol, CDC* dc, const EanLayout& g, const std::string& digits)
+{
+    const RECT& area = symbol.GetRect();
+    const int32_t m = symbol.AxisLength(area) / g.modules;
+    const int32_t h = symbol.GetTextHeight();
+    // No bars to draw (too short, or no room beside the text band).
+    if (m <= 0 || CrossLength(symbol, area) - h <= 0 || !AllDigits(digits)) return FALSE;
+
+    const int32_t dataExtension = -h;
+    const int32_t guardExtension = -GuardShortening(symbol);
+    for (int i = 0; i < 3; ++i) {
+        const Guard& guard = i == 1 ? kCentreGuard : kNormalGuard;
+        symbol.DrawModules(dc, guard.bits, g.guards[i], guard.modules, guardExtension, g.modules);
+    }
+
+    const uint16_t parity = g.leadingParity ? kDigitCodes[DigitAt(digits, 0)].parity : 0;
+    for (int32_t i = 0; i < g.digits; ++i) {
+        if (g.bars[i] < 0) continue;
+        const DigitCodes& codes = kDigitCodes[DigitAt(digits, i)];
+        uint16_t word;
+        if (i >= g.rightHalf) word = codes.setR;
+        else if (g.leadingParity && (parity >> (15 - (i - 1)) & 1)) word = codes.setG;
+        else word = codes.setL;
+        const bool tall = g.tallOuterDigits && (i == 0 || i == g.digits - 1);
+        symbol.DrawModules(dc, word, g.bars[i], 7, tall ? guardExtension : dataExtension, g.modules);
+    }
+
+    RECT textRect = area;
+    UINT oldAlign = 0;
+    if (g.centredText) oldAlign = dc->SetTextAlign(TA_BOTTOM | TA_CENTER);
+    else symbol.ShrinkForText(textRect, h);
+    for (int32_t i = 0; i < g.digits; ++i)
+        symbol.DrawTextAt(dc, textRect, g.texts[i] * m, digits.substr(size_t(i), 1), FALSE, FALSE);
+    if (g.centredText) dc->SetTextAlign(oldAlign);
+
+    symbol.SetSymbolWidth(g.symbolModules * m);
+    return TRUE;
+}
+
+// The data digits of `text` followed by their computed check digit (a
+// typed check digit is only ever compared, never drawn).
+std::string WithCheckDigit(const std::string& text, size_t dataDigits, int firstWeight)
+{
+    std::string digits = text.substr(0, dataDigits);
+    digits += char('0' + WeightedCheckDigit(digits, dataDigits, firstWeight));
+    return digits;
+}
+
+// --- classes -------------------------------------------------------------------
+
+class CEan13Barcode : public CGenericBarcode {
+public:
+    BOOL IsValid() const override { return AcceptsWithCheck(m_text, 12, Ean13CheckDigit(m_text)); }
+    int32_t GetType() const override { return 1; }
+    std::string GetTypeName() const override { return "EAN 13"; }
+    std::string GetDemoText() const override { return "123456789012"; }
+    int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 12, 1); }
+    BOOL Draw(CDC* dc) override { return DrawEan13Symbol(*this, dc); }
+};
+
+class CEan99Barcode : public CEan13Barcode {
+public:
+    BOOL IsValid() const override { return m_text.starts_with("99") && CEan13Barcode::IsValid(); }
+    int32_t GetType() const override { return 16; }
+    std::string GetTypeName() const override { return "EAN 99"; }
+    std::string GetDemoText() const override { return "993456789012"; }
+};
+
+class CEan8Barcode : public CGenericBarcode {
+public:
+    BOOL IsValid() const override { return AcceptsWithCheck(m_text, 7, GetChecksum()); }
+    int32_t GetType() const override { return 2; }
+    std::string GetTypeName() const override { return "EAN 8"; }
+    std::string GetDemoText() const override { return "1234567"; }
+    int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 7, 3); }
+    BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kEan8Layout, WithCheckDigit(m_text, 7, 3)); }
+};
+
+class CUpcABarcode : public CGenericBarcode {
+public:
+    BOOL IsValid() const override { return AcceptsWithCheck(m_text, 11, GetChecksum()); }
+    int32_t GetType() const override { return 5; }
+    std::string GetTypeName() const override { return "UPC A"; }
+    std::string GetDemoText() const override { return "12345678901"; }
+    int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 11, 3); }
+    BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kUpcALayout, WithCheckDigit(m_text, 11, 3)); }
+};
+
+class CUpcEBarcode : public CEngineBarcode {
+public:
+    BOOL IsValid() const override { return AcceptsWithCheck(m_text, 6, GetChecksum()); }
+    int32_t GetType() const override { return 17; }
+    std::string GetTypeName() const override { return "UPC E"; }
+    std::string GetDemoText() const override { return "123456"; }
+    int32_t GetChecksum() const override
+    {
+        if (!AllDigits() || (m_text.size() != 6 && m_text.size() != 7)) return -2;
+        std::string six = m_text.substr(0, 6);
+        return NormalizeUpcE(six);
+    }
+    // The digits are drawn with the bars (DrawUpcE).
+    void DrawText(CDC*) override {}
+};
+
+// EAN 5 and EAN 2: a start pattern, the digits with separators between
+// them, and the digits above the bars, on the leading side.
+class CAddOnBarcode : public CGenericBarcode {
+protected:
+    BOOL DrawAddOn(CDC* dc, const char* parity, int32_t modules)
+    {
+        const RECT saved = m_rect;
+        ShrinkForAddOnText(m_rect, m_textHeight);
+        const int32_t m = AxisLength(m_rect) / modules;
+        if (m <= 0 || CrossLength(*this, m_rect) <= 0 || !AllDigits()) {
+            m_rect = saved;
+            return FALSE;
+        }
+
+        DrawModules(dc, kAddOnStart.bits, 0, kAddOnStart.modules, 0, modules);
+        const UINT oldAlign = dc->SetTextAlign(TA_TOP | TA_CENTER);
+        for (size_t i = 0; i < m_text.size(); ++i) {
+            const int32_t start = 4 + 9 * int32_t(i);
+            const DigitCodes& codes = kDigitCodes[DigitAt(m_text, i)];
+            DrawModules(dc, parity[i] == 'G' ? codes.setG : codes.setL, start, 7, 0, modules);
+            if (i + 1 < m_text.size())
+                DrawModules(dc, kAddOnSeparator.bits, start + 7, kAddOnSeparator.modules, 0, modules);
+            DrawTextAt(dc, m_rect, (start + 4) * m, m_text.substr(i, 1), TRUE, FALSE);
+        }
+        dc->SetTextAlign(oldAlign);
+        SetSymbolWidth((9 * int32_t(m_text.size()) + 2) * m);
+        m_rect = saved;
+        return TRUE;
+    }
+};
+
+class CEan5Barcode : public CAddOnBarcode {
+public:
+    BOOL IsValid() const override { return m_text.size() == 5 && AllDigits(); }
+    int32_t GetType() const override { return 3; }
+    std::string GetTypeName() const override { return "EAN 5"; }
+    std::string GetDemoText() const override { return "12345"; }
+    BOOL Draw(CDC* dc) override
+    {
+        const std::string& d = m_text;
+        const int value = (3 * (DigitAt(d, 0) + DigitAt(d, 2) + DigitAt(d, 4)) + 9 * (DigitAt(d, 1) + DigitAt(d, 3))) % 10;
+        return DrawAddOn(dc, kEan5Parity[value], 49);
+    }
+};
+
+class CEan2Barcode : public CAddOnBarcode {
+public:
+    BOOL IsValid() const override { return m_text.size() == 2 && AllDigits(); }
+    int32_t GetType() const override { return 4; }
+    std::string GetTypeName() const override { return "EAN 2"; }
+    std::string GetDemoText() const override { return "12"; }
+    BOOL Draw(CDC* dc) override { return DrawAddOn(dc, kEan2Parity[(10 * DigitAt(m_text, 0) + DigitAt(m_text, 1)) % 4], 22); }
+};
+
+} // namespace
+
+int Ean13CheckDigit(const std::string& digits)
+{
+    if (digits.size() < 12 || !AllDigits(digits.substr(0, 12))) return -2;
+    return WeightedCheckDigit(digits, 12, 1);
+}
+
+BOOL DrawEan13Symbol(CGenericBarcode& symbol, CDC* dc)
+{
+    return DrawEanLayout(symbol, dc, kEan13Layout, WithCheckDigit(symbol.GetText(), 12, 1));
+}
+
+int NormalizeUpcE(std::string& text)
+{
+    const std::string d = KeepDigits(text).substr(0, 6);
+    if (d.size() < 6) {
+        text.clear();
+        return -2;
+    }
+
+    // The ten digits of the UPC A number (number system 0) after the
+    // number system, by the last UPC E digit.
+    std::string b;
+    switch (d[5]) {
+    case '0': case '1': case '2': b = d.substr(0, 2) + d[5] + "0000" + d.substr(2, 3); break;
+    case '3': b = d.substr(0, 3) + "00000" + d.substr(3, 2); break;
+    case '4': b = d.substr(0, 4) + "00000" + d[4]; break;
+    default: b = d.substr(0, 5) + "0000" + d[5]; break;
+    }
+
+    // Compressed back by the first rule that fits: the one UPC E form of
+    // that UPC A number.
+    const std::string b234 = b.substr(2, 3);
+    if ((b234 == "000" || b234 == "100" || b234 == "200") && b.compare(5, 2, "00") == 0)
+        text = b.substr(0, 2) + b.substr(7, 3) + b[2];
+    else if (b.compare(3, 2, "00") == 0 && b.compare(5, 3, "000") == 0)
+        text = b.substr(0, 3) + b.substr(8, 2) + "3";
+    else if (b[4] == '0' && b.compare(5, 4, "0000") == 0)
+        text = b.substr(0, 4) + b[9] + "4";
+    else if (b[9] >= '5' && b.compare(5, 4, "0000") == 0)
+        text = b.substr(0, 5) + b[9];
+    else {
+        text.clear();
+        return -2;
+    }
+
+    // UPC A check digit of "0" followed by the ten digits.
+    return WeightedCheckDigit("0" + b, 11, 3);
+}
+
+BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r)
+{
+    (void)modules;
+    const int32_t m = moduleWidth;
+    const int32_t check = NormalizeUpcE(text);
+    if (check < 0) return FALSE;
+    // Number system, the six canonical digits and the check digit: the
+    // digits printed are the digits the bars carry.
+    const std::string display = "0" + text + char('0' + check);
+
+    DrawTextAt(dc, r, 0, display.substr(0, 1), FALSE, FALSE);
+    ShrinkFromStart(r, dc->GetTextExtent("X").cx);
+    RECT guards = r;
+    ShrinkForText(guards, -(std::clamp<int32_t>(m_notchHeightInPercent, 0, 100) * m_textHeight / 100));
+
+    // Draws one element's widths at x, bar first, then the light module
+    // that follows every element.
+    int32_t x = 0;
+    auto element = [&](const RECT& area, const char* widths) {
+        int32_t s = 0;
+        for (int k = 0; widths[k]; ++k) {
+            const int32_t w = (widths[k] - '0') * m;
+            if (k % 2 == 0 && w > 0) FillStrip(dc, area, x + s, w);
+            s += w;
+        }
+        x += s + m;
+    };
+
+    element(guards, UpcEPattern(kUpcEPatterns, kKeyStart));
+    const char* parity = kUpcEParity[check];
+    for (size_t i = 0; i < 6; ++i) {
+        DrawTextAt(dc, r, x, display.substr(i + 1, 1), FALSE, FALSE);
+        element(r, UpcEPattern(parity[i] == 'E' ? kUpcEEvenPatterns : kUpcEPatterns, text[i]));
+    }
+    element(guards, UpcEPattern(kUpcEPatterns, kKeyStop));
+    DrawTextAt(dc, r, x, display.substr(7, 1), FALSE, FALSE);
+
+    // Start of the area to the end of the last bar.
+    m_symbolWidth = dc->GetTextExtent("X").cx + x - m;
+    return TRUE;
+}
+
+SymbolPtr CreateEan13Barcode() { return std::make_unique<CEan13Barcode>(); }
+SymbolPtr CreateEan99Barcode() { return std::make_unique<CEan99Barcode>(); }
+SymbolPtr CreateEan8Barcode() { return std::make_unique<CEan8Barcode>(); }
+SymbolPtr CreateUpcABarcode() { return std::make_unique<CUpcABarcode>(); }
+SymbolPtr CreateUpcEBarcode() { return std::make_unique<CUpcEBarcode>(); }
+SymbolPtr CreateEan5Barcode() { return std::make_unique<CEan5Barcode>(); }
+SymbolPtr CreateEan2Barcode() { return std::make_unique<CEan2Barcode>(); }

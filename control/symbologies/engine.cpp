@@ -113,6 +113,10 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
             }
         } else if (const int i = FindKey(row.patterns, c); i >= 0) {
             data.push_back(i);
+        } else if (const int f = c >= 0x80 ? FindKey(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
+            // Function bytes (0xEC-0xFE) are keyed by their signed value in
+            // the Code 128 tables.
+            data.push_back(f);
         }
     }
 
@@ -182,8 +186,8 @@ void CEngineBarcode::DrawText(CDC* dc)
     const int32_t type = GetType();
     if (type == 28) EraseAll(t, "<FNC1>");
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t.insert(0, "(00)");
-    if (type == 13 && t.size() % 2 == 1) t.insert(0, "0");
+    if (type == 31 || type == 32) t = "(00)" + t;
+    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
     DrawCharacters(dc, t);
 }
 
@@ -207,8 +211,8 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         EraseAll(t, ")");
     }
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t.insert(0, "00");
-    if (type == 13 && t.size() % 2 == 1) t.insert(0, "0");
+    if (type == 31 || type == 32) t = "00" + t;
+    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
 
     const int32_t length = std::max<int32_t>(AxisLength(rect), 1);
 
@@ -220,7 +224,7 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
     } else {
         switch (m_engineCode) {
         case 18: modules = CountCode128Modules(t, FALSE); break;
-        case 19: modules = CountCode128Modules(t, TRUE); break;
+        case 19: modules = CountCode128Modules(t, TRUE, type == 28); break;
         case 20: modules = 51; break;
         case 21: modules = 8 * int32_t(t.size()) + 3; break;
         default: break;

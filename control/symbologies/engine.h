@@ -53,5 +53,6 @@ ChecksumState PostNetChecksumStart(int32_t n);
 ChecksumState PostNetChecksumStep(ChecksumState state, int32_t value, int32_t position);
 
 // Code 128 with automatic set selection (engine codes 18 and 19).
-std::string BuildCode128(const std::string& text, BOOL leadingFnc1);
-int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1);
+// fnc1Markers: "<FNC1>" in the text stands for FNC1 (EAN/UCC 128 AI only).
+std::string BuildCode128(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers = FALSE);
+int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers = FALSE);

@@ -1,8 +1,158 @@
-// Placeholder until this family lands: its types are not available yet.
-#include "control/symbologies/engine.h"
+// The interleaved 2 of 5 family: Code 25 Interleaved (7), ITF 14 (30) and
+// the German postal Identcode (24) and Leitcode (25). One row per type
+// says how many digits it takes, how its check digit is weighted, how many
+// modules its area is divided into and how its printed text is laid out.
+#include "control/symbologies/interleaved25.h"
+
+#include <string>
+
 #include "control/symbologies/symbologies.h"
 
-SymbolPtr CreateInterleaved25Barcode() { return nullptr; }
-SymbolPtr CreateIdentcodeBarcode() { return nullptr; }
-SymbolPtr CreateLeitcodeBarcode() { return nullptr; }
-SymbolPtr CreateItf14Barcode() { return nullptr; }
+namespace {
+
+// --- tables -------------------------------------------------------------------
+
+// Five elements per digit, first in bit 4, 1 = wide.
+constexpr uint8_t kDigitMasks[10] = {
+    0b00110, 0b10001, 0b01001, 0b11000, 0b00101, 0b10100, 0b01100, 0b00011, 0b10010, 0b01010,
+};
+
+struct InterleavedRow {
+    int32_t type;
+    const char* name;
+    const char* demo;
+    size_t dataDigits;   // digits before the check digit; 0: any even count, no check digit
+    int evenWeight;      // check-digit weights of positions 0, 2, 4, ...
+    int oddWeight;       // ... and of positions 1, 3, 5, ...
+    int32_t modules;     // the area's division; 0: 18 per pair + 14
+    const char* display; // printed text, '#' standing for the next digit; nullptr: per pair
+};
+
+constexpr InterleavedRow kCode25Interleaved = {7, "Code 25 Interleaved", "012345", 0, 0, 0, 0, nullptr};
+constexpr InterleavedRow kItf14 = {30, "ITF 14", "3071234500001", 13, 3, 1, 18 * 7 + 10, "# ## ##### ##### #"};
+constexpr InterleavedRow kIdentcode = {24, "Identcode", "56310243031", 11, 4, 9, 122, "##.### ###.### #"};
+constexpr InterleavedRow kLeitcode = {25, "Leitcode", "2134807501640", 13, 4, 9, 140, "#####.###.###.## #"};
+
+constexpr int32_t kPairModules = 18;
+constexpr int32_t kStartStopModules = 10;
+constexpr int32_t kQuietModules = 4; // left empty after the stop of Code 25 Interleaved
+
+// --- check digits -------------------------------------------------------------
+
+// The digit completing the weighted sum of the row's data digits to a
+// multiple of 10; -2 unless the text is the data digits, with or without
+// a check digit after them.
+int32_t WeightedCheck(const InterleavedRow& row, const std::string& text)
+{
+    if (!AllDigits(text) || (text.size() != row.dataDigits && text.size() != row.dataDigits + 1)) return -2;
+    int32_t sum = 0;
+    for (size_t i = 0; i < row.dataDigits; ++i)
+        sum += (text[i] - '0') * (i % 2 == 0 ? row.evenWeight : row.oddWeight);
+    return (10 - sum % 10) % 10;
+}
+
+// --- classes --------------------------------------------------------------------
+
+class CInterleavedFamily : public CGenericBarcode {
+public:
+    explicit CInterleavedFamily(const InterleavedRow& row) : m_row(row) {}
+
+    BOOL IsValid() const override
+    {
+        if (m_row.dataDigits == 0) return !m_text.empty() && m_text.size() % 2 == 0 && AllDigits() ? TRUE : FALSE;
+        const int32_t check = WeightedCheck(m_row, m_text);
+        if (check < 0) return FALSE;
+        return m_text.size() == m_row.dataDigits || m_text.back() == char('0' + check) ? TRUE : FALSE;
+    }
+    int32_t GetType() const override { return m_row.type; }
+    std::string GetTypeName() const override { return m_row.name; }
+    std::string GetDemoText() const override { return m_row.demo; }
+    int32_t GetChecksum() const override { return m_row.dataDigits ? WeightedCheck(m_row, m_text) : -1; }
+
+    // The encoded digits laid into the row's format; the text itself when
+    // the type has no format or the text is malformed.
+    std::string GetDisplayText() const override
+    {
+        if (!m_row.display || GetChecksum() < 0) return m_text;
+        const std::string digits = EncodedDigits();
+        std::string out;
+        size_t next = 0;
+        for (const char* f = m_row.display; *f; ++f)
+            out += *f == '#' ? digits[next++] : *f;
+        return out;
+    }
+
+    BOOL Draw(CDC* dc) override
+    {
+        const std::string digits = EncodedDigits();
+        const int32_t modules = m_row.modules ? m_row.modules
+                                              : kPairModules * int32_t(digits.size() / 2) + kStartStopModules + kQuietModules;
+        const int32_t m = AxisLength(m_rect) / modules;
+        if (m <= 0) return FALSE;
+        m_moduleWidth = m;
+        RECT bars = m_rect;
+        ShrinkForText(bars, m_textHeight);
+
+        int32_t x = DrawInterleaved(dc, 2, 0, 0, 0);
+        for (size_t i = 0; i + 1 < digits.size(); i += 2) {
+            if (!m_row.display) DrawTextAt(dc, bars, x, digits.substr(i, 2), FALSE, FALSE);
+            x += DrawInterleaved(dc, 5, kDigitMasks[digits[i] - '0'], kDigitMasks[digits[i + 1] - '0'], x);
+        }
+        x += DrawInterleaved(dc, 2, 0b10, 0, x);
+        SetSymbolWidth(x);
+        if (m_row.display) DrawSpreadText(dc);
+        return TRUE;
+    }
+
+protected:
+    // Bars from `barMask` and the spaces after them from `spaceMask`, both
+    // read from bit k - 1 down; 1 = wide.
+    int32_t DrawInterleaved(CDC* dc, int k, unsigned barMask, unsigned spaceMask, int32_t offset) const
+    {
+        int32_t x = offset;
+        for (int bit = k - 1; bit >= 0; --bit) {
+            x += DrawBar(dc, (barMask >> bit) & 1, TRUE, x);
+            x += DrawBar(dc, (spaceMask >> bit) & 1, FALSE, x);
+        }
+        return x - offset;
+    }
+
+    // The data digits followed by the computed check digit (a typed check
+    // digit is replaced by the computed one, which it equals when valid).
+    std::string EncodedDigits() const
+    {
+        if (m_row.dataDigits == 0) return m_text;
+        return m_text.substr(0, m_row.dataDigits) + char('0' + WeightedCheck(m_row, m_text));
+    }
+
+    const InterleavedRow& m_row;
+};
+
+class CInterleaved25Barcode : public CInterleavedFamily {
+public:
+    CInterleaved25Barcode() : CInterleavedFamily(kCode25Interleaved) {}
+};
+
+class CItf14Barcode : public CInterleavedFamily {
+public:
+    CItf14Barcode() : CInterleavedFamily(kItf14) {}
+};
+
+class CIdentcodeBarcode : public CInterleavedFamily {
+public:
+    CIdentcodeBarcode() : CInterleavedFamily(kIdentcode) {}
+};
+
+class CLeitcodeBarcode : public CInterleavedFamily {
+public:
+    CLeitcodeBarcode() : CInterleavedFamily(kLeitcode) {}
+};
+
+} // namespace
+
+int32_t Itf14Checksum(const std::string& text) { return WeightedCheck(kItf14, text); }
+
+SymbolPtr CreateInterleaved25Barcode() { return std::make_unique<CInterleaved25Barcode>(); }
+SymbolPtr CreateIdentcodeBarcode() { return std::make_unique<CIdentcodeBarcode>(); }
+SymbolPtr CreateLeitcodeBarcode() { return std::make_unique<CLeitcodeBarcode>(); }
+SymbolPtr CreateItf14Barcode() { return std::make_unique<CItf14Barcode>(); }

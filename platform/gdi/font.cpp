@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,9 @@ struct Resolved {
     int synth = 0;
 };
 
+class FontCache;
+FontCache& Cache();
+
 class FontCache {
 public:
     Resolved Resolve(const LOGFONT& font)
@@ -82,20 +86,35 @@ public:
         return cf;
     }
 
+    // Releases the font configuration at exit; later look-ups find nothing.
+    void Shutdown()
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_config) FcConfigDestroy(m_config);
+        m_config = nullptr;
+        m_shutDown = true;
+    }
+
 private:
     Resolved Match(const std::string& name, int weight, bool italic)
     {
-        if (!m_fcReady) m_fcReady = FcInit();
+        // A configuration of our own, so that it can be released at exit
+        // without disturbing other users of fontconfig in the process.
+        if (!m_config && !m_shutDown) {
+            m_config = FcInitLoadConfigAndFonts();
+            if (m_config) std::atexit([] { Cache().Shutdown(); });
+        }
+        if (!m_config) return {};
         FcPattern* pat = FcPatternCreate();
         if (!pat) return {};
         FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(name.c_str()));
         FcPatternAddInteger(pat, FC_WEIGHT, FcWeightFromOpenType(weight));
         FcPatternAddInteger(pat, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
         FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
-        FcConfigSubstitute(nullptr, pat, FcMatchPattern);
+        FcConfigSubstitute(m_config, pat, FcMatchPattern);
         FcDefaultSubstitute(pat);
         FcResult result = FcResultNoMatch;
-        FcPattern* match = FcFontMatch(nullptr, pat, &result);
+        FcPattern* match = FcFontMatch(m_config, pat, &result);
         FcPatternDestroy(pat);
         if (!match) return {};
         FcChar8* file = nullptr;
@@ -168,11 +187,13 @@ private:
     }
 
     std::mutex m_mutex;
-    bool m_fcReady = false;
+    FcConfig* m_config = nullptr;
+    bool m_shutDown = false;
     FT_Library m_ft = nullptr;
     std::unordered_map<std::string, Resolved> m_byRequest;
     std::map<std::string, std::unique_ptr<FontFace>> m_byFile;
 };
+
 
 // Lives for the whole process: faces handed to cairo must outlive every
 // surface, including those destroyed by other threads at exit.

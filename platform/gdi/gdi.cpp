@@ -46,6 +46,8 @@ void AppendUtf8(std::string& out, char32_t c)
 char FromCodePoint(char32_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return char(c);
+    // The five unassigned bytes stand for their C1 controls both ways.
+    if (c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] == 0) return char(c);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] && kHigh[i] == c) return char(0x80 + i);
     return '?';
@@ -69,29 +71,46 @@ std::string Cp1252ToUtf8(const std::string& s)
 
 std::string Utf8ToCp1252(const std::string& s)
 {
+    // A malformed sequence (an invalid lead byte, or the longest valid
+    // prefix of a sequence that breaks off) becomes a single '?'.
     std::string out;
     out.reserve(s.size());
     size_t i = 0;
     while (i < s.size()) {
         const unsigned char b = s[i];
-        int len = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
-        if (len == 0 || i + len > s.size()) {
+        if (b < 0x80) {
+            out += char(b);
+            ++i;
+            continue;
+        }
+        int len = 0;
+        unsigned char lo = 0x80, hi = 0xBF; // allowed range of the second byte
+        if (b >= 0xC2 && b <= 0xDF) len = 2;
+        else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            if (b == 0xE0) lo = 0xA0;      // no overlong forms
+            if (b == 0xED) hi = 0x9F;      // no surrogates
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            if (b == 0xF0) lo = 0x90;
+            if (b == 0xF4) hi = 0x8F;      // nothing past U+10FFFF
+        }
+        if (len == 0) {
             out += '?';
             ++i;
             continue;
         }
-        char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = true;
-        for (int k = 1; k < len; ++k) {
+        char32_t c = b & (0x7F >> len);
+        int k = 1;
+        for (; k < len && i + k < s.size(); ++k) {
             const unsigned char cb = s[i + k];
-            if ((cb & 0xC0) != 0x80) { ok = false; break; }
+            const bool inRange = k == 1 ? (cb >= lo && cb <= hi) : (cb & 0xC0) == 0x80;
+            if (!inRange) break;
             c = (c << 6) | (cb & 0x3F);
         }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed.
-        static constexpr char32_t kMin[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (!ok || c < kMin[len] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        if (k < len) {
             out += '?';
-            ++i;
+            i += k;
             continue;
         }
         out += FromCodePoint(c);

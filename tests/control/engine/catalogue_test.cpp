@@ -233,7 +233,10 @@ TEST(Catalogue, ClassesReportTheirCatalogueRow)
         const int32_t check = s->GetChecksum();
         if (t.reportsChecksum) {
             EXPECT_GE(check, 0) << t.name;
-            EXPECT_LE(check, 9) << t.name;
+            // ISBN reports its check character 'X' as 10; Code 39 check
+            // characters are values modulo 43.
+            const int32_t maxCheck = t.id == 0 ? 10 : (t.id == 26 || t.id == 27) ? 42 : 9;
+            EXPECT_LE(check, maxCheck) << t.name;
         } else {
             EXPECT_EQ(check, -1) << t.name;
         }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <thread>
 
 #include "platform/gdi/metafile.h"
 #include "platform/gdi/raster.h"
@@ -287,4 +288,31 @@ TEST(RasterText, ReplayedTextMatchesDirectText)
     EXPECT_EQ(meta.Records()[0].pt, (POINT{20, 90}));
     EXPECT_EQ(meta.Records()[0].font.lfEscapement, 900);
     EXPECT_EQ(direct.ToGray(), replayed.ToGray());
+}
+
+// The command line renders on several threads at once: text drawn in
+// parallel comes out exactly as drawn alone.
+TEST(RasterText, ParallelSurfacesDrawTheSame)
+{
+    auto render = [](int variant) {
+        CRasterDC dc(160, 40);
+        LOGFONT font = Arial24();
+        font.lfItalic = BYTE(variant & 1);
+        font.lfWeight = (variant & 2) ? FW_NORMAL : FW_BOLD;
+        font.lfEscapement = (variant & 4) ? 1800 : 0;
+        dc.SelectObject(font);
+        dc.SetTextAlign(TA_CENTER | TA_BASELINE);
+        dc.TextOut(80, 28, "4006381333931");
+        return dc.ToGray();
+    };
+    std::vector<std::vector<uint8_t>> expected;
+    for (int v = 0; v < 8; ++v) expected.push_back(render(v));
+    std::vector<int> mismatches(4, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 40; ++i) mismatches[t] += render((i + t) % 8) != expected[(i + t) % 8];
+        });
+    for (auto& th : threads) th.join();
+    for (int m : mismatches) EXPECT_EQ(m, 0);
 }

@@ -1,0 +1,60 @@
+// Rendering cost of each symbology present, at the command's default size of
+// 250 x 150 with its default presentation: the encoding alone (the paint
+// recorded on the metafile surface) and the paint into raster pixels.
+#include <benchmark/benchmark.h>
+
+#include "control/engine/catalogue.h"
+#include "control/engine/renderer.h"
+#include "platform/gdi/metafile.h"
+#include "platform/gdi/raster.h"
+
+namespace {
+
+constexpr int kWidth = 250, kHeight = 150;
+const RECT kBounds{0, 0, kWidth, kHeight};
+
+SymbolPtr DemoSymbol(int32_t type)
+{
+    SymbolPtr s = CreateSymbol(type);
+    s->SetText(s->GetDemoText());
+    return s;
+}
+
+void Encode(benchmark::State& state, int32_t type)
+{
+    SymbolPtr s = DemoSymbol(type);
+    const PaintState paint;
+    for (auto _ : state) {
+        CMetaFileDC dc(kWidth, kHeight);
+        DrawBarcode(&dc, kBounds, *s, paint);
+        benchmark::DoNotOptimize(dc.Records().data());
+    }
+    if (!s->IsSizeOk()) state.SkipWithError("the demo symbol does not fit");
+}
+
+void Render(benchmark::State& state, int32_t type)
+{
+    SymbolPtr s = DemoSymbol(type);
+    const PaintState paint;
+    CRasterDC dc(kWidth, kHeight);
+    for (auto _ : state) {
+        DrawBarcode(&dc, kBounds, *s, paint);
+        benchmark::DoNotOptimize(dc.Data());
+    }
+    if (!s->IsSizeOk()) state.SkipWithError("the demo symbol does not fit");
+}
+
+// One benchmark of each kind per type whose class is present.
+const int kRegistered = [] {
+    for (size_t i = 0; i < TypeInfoCount(); ++i) {
+        const TypeInfo& t = TypeInfos()[i];
+        if (!CreateSymbol(t.id)) continue;
+        benchmark::RegisterBenchmark(("Encode/" + std::string(t.name)).c_str(), Encode, t.id);
+        benchmark::RegisterBenchmark(("Render/" + std::string(t.name)).c_str(), Render, t.id);
+    }
+    return 0;
+}();
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,55 @@
+// The tessaline command: draws barcodes into image files.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/batch.h"
+#include "cli/options.h"
+#include "cli/render.h"
+#include "control/engine/catalogue.h"
+
+namespace {
+
+int Fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "tessaline: %s\n", message.c_str());
+    return status;
+}
+
+void ListTypes()
+{
+    for (size_t i = 0; i < TypeInfoCount(); ++i) {
+        const TypeInfo& t = TypeInfos()[i];
+        std::printf("%2d  %-26s %s\n", t.id, t.name, Cp1252ToUtf8(t.demoText).c_str());
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) return Fail(2, parsed.error + "\nTry 'tessaline --help'.");
+    const CliOptions& o = parsed.options;
+
+    switch (o.action) {
+    case CliAction::Help: std::fputs(UsageText().c_str(), stdout); return 0;
+    case CliAction::Version: std::printf("tessaline %s\n", TESSALINE_VERSION); return 0;
+    case CliAction::ListTypes: ListTypes(); return 0;
+    case CliAction::Batch: return RunBatch(o);
+    default: break;
+    }
+
+    const TypeChoice type = ResolveType(o.type.value_or("1"));
+    if (!type.error.empty()) return Fail(2, type.error);
+    SymbolPtr symbol = MakeSymbol(o, type.id, o.text);
+    if (!symbol) return Fail(2, "cannot make a symbol of type " + std::to_string(type.id));
+
+    if (o.action == CliAction::Info) {
+        std::printf("%s\n", InfoJson(*symbol, o).c_str());
+        const Outcome verdict = CheckSymbol(*symbol, o);
+        return verdict.status ? Fail(verdict.status, verdict.message) : 0;
+    }
+    const Outcome outcome = RenderToFile(o, *symbol, o.output.value_or("barcode.png"));
+    return outcome.status ? Fail(outcome.status, outcome.message) : 0;
+}

@@ -1,0 +1,55 @@
+// The tessaline command's options: parsing of the command line into the
+// settings of one run, and the parsers of the individual values.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gdi/gdi.h"
+
+enum class CliAction { Render, Info, Batch, ListTypes, Help, Version };
+
+struct CliOptions {
+    CliAction action = CliAction::Render;
+    std::optional<std::string> type;   // id or name, UTF-8, as given
+    std::optional<std::string> text;   // UTF-8
+    std::optional<std::string> output; // file (or directory in batch mode)
+    std::optional<std::string> batchFile;
+    int width = 250, height = 150;
+    int16_t rotate = 0;
+    bool showText = true;
+    int borderWidth = 3, borderHeight = 4;
+    int16_t notch = 25;
+    COLORREF fg = RGB(0, 0, 0);
+    COLORREF bg = RGB(255, 255, 255);
+    std::string fontFace = "Arial";
+    double fontPoints = 18;
+    bool fontBold = true, fontItalic = false;
+    bool autoType = false;
+    int dpi = 96;
+    int jobs = 1;
+    bool interlace = false;
+    int quality = 90;
+};
+
+struct ParseResult {
+    CliOptions options;
+    std::string error; // non-empty: a usage error
+};
+
+ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// Value parsers; nullopt for a malformed value.
+std::optional<int> ParseInt(const std::string& s);
+std::optional<std::pair<int, int>> ParsePair(const std::string& s, char separator);
+std::optional<COLORREF> ParseColor(const std::string& s);
+struct FontSpec {
+    std::string face;
+    double points;
+    bool bold, italic;
+};
+std::optional<FontSpec> ParseFont(const std::string& s);
+
+std::string UsageText();

@@ -1,0 +1,21 @@
+// Pieces of the EAN/UPC family that other symbologies reuse: ISBN draws
+// itself as an EAN 13 symbol.
+#pragma once
+
+#include <string>
+
+#include "control/engine/barcode.h"
+
+// Check digit of the first 12 digits of an EAN 13 text (weights 1, 3, ...).
+int Ean13CheckDigit(const std::string& digits);
+
+// Draws the first 12 digits of `symbol`'s text, plus their computed check
+// digit, as an EAN 13 symbol of 107 modules into the symbol's rectangle,
+// with the digits below the bars. Records 103 module widths as the symbol
+// width. False (nothing drawn) when the rectangle is too small.
+BOOL DrawEan13Symbol(CGenericBarcode& symbol, CDC* dc);
+
+// Brings a UPC E text to its canonical six digits (in place) and returns
+// the check digit of the UPC A number it stands for; -2 (text emptied)
+// when fewer than six digits are given.
+int NormalizeUpcE(std::string& text);

@@ -1,0 +1,122 @@
+// SVG, PDF and EPS surfaces on cairo.
+#include "platform/gdi/vector.h"
+
+#include <cairo-pdf.h>
+#include <cairo-ps.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace {
+
+cairo_status_t VectorSinkWrite(void* closure, const unsigned char* data, unsigned int length)
+{
+    auto* sink = static_cast<CVectorDC::Sink*>(closure);
+    sink->out->write(reinterpret_cast<const char*>(data), std::streamsize(length));
+    if (*sink->out) return CAIRO_STATUS_SUCCESS;
+    sink->failed = true;
+    return CAIRO_STATUS_WRITE_ERROR;
+}
+
+} // namespace
+
+CVectorDC::CVectorDC(VectorFormat format, const std::string& path, int width, int height, int dpi)
+    : m_width(width), m_height(height), m_dpi(dpi)
+{
+    Init(format, &path, width, height);
+}
+
+CVectorDC::CVectorDC(VectorFormat format, std::ostream& out, int width, int height, int dpi)
+    : m_width(width), m_height(height), m_dpi(dpi)
+{
+    m_sink.out = &out;
+    Init(format, nullptr, width, height);
+}
+
+void CVectorDC::Init(VectorFormat format, const std::string* path, int width, int height)
+{
+    if (width <= 0 || height <= 0 || m_dpi <= 0) return;
+    const double scale = 72.0 / m_dpi;
+    const double w = width * scale, h = height * scale;
+    // The sink outlives the surface: cairo writes while drawing and when
+    // finishing.
+    void* closure = &m_sink;
+    switch (format) {
+    case VectorFormat::Svg:
+        m_surface = path ? cairo_svg_surface_create(path->c_str(), w, h)
+                         : cairo_svg_surface_create_for_stream(VectorSinkWrite, closure, w, h);
+        break;
+    case VectorFormat::Pdf:
+        m_surface = path ? cairo_pdf_surface_create(path->c_str(), w, h)
+                         : cairo_pdf_surface_create_for_stream(VectorSinkWrite, closure, w, h);
+        break;
+    case VectorFormat::Eps:
+        m_surface = path ? cairo_ps_surface_create(path->c_str(), w, h)
+                         : cairo_ps_surface_create_for_stream(VectorSinkWrite, closure, w, h);
+        break;
+    }
+    if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(m_surface);
+        m_surface = nullptr;
+        return;
+    }
+    if (format == VectorFormat::Eps) cairo_ps_surface_set_eps(m_surface, 1);
+    if (format == VectorFormat::Pdf) cairo_pdf_surface_set_metadata(m_surface, CAIRO_PDF_METADATA_CREATOR, "Tessaline");
+    m_cr = cairo_create(m_surface);
+    cairo_scale(m_cr, scale, scale);
+    cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+}
+
+CVectorDC::~CVectorDC() { Finish(); }
+
+bool CVectorDC::Finish()
+{
+    if (!m_surface) return false;
+    bool ok = cairo_status(m_cr) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(m_cr);
+    m_cr = nullptr;
+    cairo_surface_finish(m_surface);
+    ok = ok && cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS && !m_sink.failed;
+    cairo_surface_destroy(m_surface);
+    m_surface = nullptr;
+    if (m_sink.out) ok = ok && m_sink.out->flush().good();
+    return ok;
+}
+
+int CVectorDC::GetDeviceCaps(int index) const
+{
+    switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY: return m_dpi;
+    case HORZRES: return m_width;
+    case VERTRES: return m_height;
+    case BITSPIXEL: return 32;
+    default: return 0;
+    }
+}
+
+std::string CVectorDC::Render(VectorFormat format, int width, int height, int dpi,
+                              const std::function<void(CDC&)>& draw)
+{
+    std::ostringstream out;
+    CVectorDC dc(format, out, width, height, dpi);
+    if (!dc.IsOk()) return {};
+    draw(dc);
+    return dc.Finish() ? out.str() : std::string();
+}
+
+bool CVectorDC::FormatForPath(const std::string& path, VectorFormat& format)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos) return false;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == "svg") format = VectorFormat::Svg;
+    else if (ext == "pdf") format = VectorFormat::Pdf;
+    else if (ext == "eps" || ext == "ps") format = VectorFormat::Eps;
+    else return false;
+    return true;
+}

@@ -1,0 +1,388 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+#include <png.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = fs::temp_directory_path() / ("tessaline-cli-" + std::to_string(getpid()) + "-" + info->name());
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override
+    {
+        if (!HasFailure()) fs::remove_all(m_dir);
+    }
+
+    // Runs the command in the test's directory.
+    RunResult Tessaline(const std::vector<std::string>& args)
+    {
+        std::string cmd = "cd " + Quote(m_dir.string()) + " && " + Quote(TESSALINE_BINARY_DIR "/tessaline");
+        for (const auto& a : args) cmd += " " + Quote(a);
+        cmd += " >stdout.txt 2>stderr.txt </dev/null";
+        RunResult r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        r.out = Slurp(m_dir / "stdout.txt");
+        r.err = Slurp(m_dir / "stderr.txt");
+        fs::remove(m_dir / "stdout.txt");
+        fs::remove(m_dir / "stderr.txt");
+        return r;
+    }
+    fs::path Path(const std::string& name) const { return m_dir / name; }
+    // Files the command left, other than its captured streams.
+    std::vector<std::string> Files() const
+    {
+        std::vector<std::string> out;
+        for (const auto& e : fs::recursive_directory_iterator(m_dir)) out.push_back(fs::relative(e.path(), m_dir));
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    fs::path m_dir;
+};
+
+// --- readers of the written files -------------------------------------------
+
+struct PngInfo {
+    bool ok = false;
+    uint32_t width = 0, height = 0;
+    int interlace = -1;
+    std::vector<uint8_t> gray; // one byte a pixel
+};
+
+PngInfo ReadPng(const fs::path& path)
+{
+    PngInfo info;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return info;
+    image.format = PNG_FORMAT_GRAY;
+    info.gray.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, info.gray.data(), 0, nullptr)) return info;
+    info.width = image.width;
+    info.height = image.height;
+    // The interlace method is byte 12 of the IHDR data (file offset 28).
+    const std::string bytes = Slurp(path);
+    info.interlace = bytes.size() > 28 ? bytes[28] : -1;
+    info.ok = true;
+    return info;
+}
+
+struct JpegInfo {
+    bool ok = false;
+    unsigned width = 0, height = 0;
+    std::vector<uint8_t> gray;
+};
+
+struct JpegReadError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+JpegInfo ReadJpeg(const fs::path& path)
+{
+    JpegInfo info;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return info;
+    jpeg_decompress_struct cinfo;
+    JpegReadError err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegReadError*>(c->err)->jump, 1); };
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        std::fclose(f);
+        return JpegInfo{};
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, f);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_GRAYSCALE;
+    jpeg_start_decompress(&cinfo);
+    info.width = cinfo.output_width;
+    info.height = cinfo.output_height;
+    info.gray.resize(size_t(info.width) * info.height);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = info.gray.data() + size_t(cinfo.output_scanline) * info.width;
+        jpeg_read_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(f);
+    info.ok = true;
+    return info;
+}
+
+uint32_t Le(const std::string& b, size_t at, int bytes)
+{
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | uint8_t(b[at + size_t(i)]);
+    return v;
+}
+
+// --- tests ------------------------------------------------------------------------
+
+TEST_F(Cli, HelpVersionAndListTypes)
+{
+    const RunResult help = Tessaline({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"--type", "--text", "--size", "--rotate", "--no-text", "--border", "--notch", "--fg",
+                             "--bg", "--font", "--auto-type", "--dpi", "--info", "--batch", "--jobs",
+                             "--list-types", "--version", "--quality", "--interlace"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+
+    const RunResult version = Tessaline({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("tessaline ", 0), 0u);
+
+    const RunResult list = Tessaline({"--list-types"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 34);
+    EXPECT_NE(list.out.find(" 9  Code 25"), std::string::npos);
+    EXPECT_NE(list.out.find("99  None"), std::string::npos);
+    EXPECT_TRUE(Files().empty());
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* says;
+};
+
+TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing)
+{
+    const UsageCase cases[] = {
+        {{"--bogus"}, "--bogus"},
+        {{"--type"}, "--type"},
+        {{"--type", "33"}, "33"},
+        {{"--type", "-1"}, "-1"},
+        {{"--type", "PDF417"}, "PDF417"},
+        {{"--type", "SSCC   18"}, "SSCC"},
+        {{"--type", "code 25", "--size", "250"}, "--size"},
+        {{"--type", "code 25", "--size", "0x150"}, "--size"},
+        {{"--type", "code 25", "--rotate", "45"}, "--rotate"},
+        {{"--type", "code 25", "--notch", "101"}, "--notch"},
+        {{"--type", "code 25", "--fg", "octarine"}, "octarine"},
+        {{"--type", "code 25", "--font", "Arial"}, "--font"},
+        {{"--type", "code 25", "--border", "500,4"}, "Borderwidth"},
+        {{"--type", "code 25", "-o", "out.gif"}, "out.gif"},
+        {{"--type", "code 25", "stray"}, "stray"},
+        {{"--batch", "missing.txt"}, "missing.txt"},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Tessaline(c.args);
+        EXPECT_EQ(r.status, 2) << c.args[0] << " " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_TRUE(Files().empty()) << c.args[0];
+    }
+}
+
+TEST_F(Cli, WritesThePngNamedByDefault)
+{
+    const RunResult r = Tessaline({"--type", "Code 25"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Files(), std::vector<std::string>{"barcode.png"});
+    const PngInfo png = ReadPng(Path("barcode.png"));
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.width, 250u);
+    EXPECT_EQ(png.height, 150u);
+    EXPECT_EQ(png.interlace, 0);
+    // The start bar of the demo: wide, inside the left border of 3.
+    EXPECT_EQ(png.gray[10 * 250 + 4], 0);
+    EXPECT_EQ(png.gray[10 * 250 + 1], 255);
+}
+
+TEST_F(Cli, InvalidTextExitsOneNamingReasonAndType)
+{
+    // An option value may begin with '-'.
+    const RunResult r = Tessaline({"--type", "msi", "--text", "-123", "-o", "x.png"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("text error"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("MSI"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("-123"), std::string::npos) << r.err;
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(Cli, SizeErrorNamesTheSmallestFittingLength)
+{
+    // Code 25 "12345": 90 modules, borders 3 on each side: 96 pixels wide.
+    const RunResult r = Tessaline({"--type", "9", "--size", "95x150", "-o", "x.bmp"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("size error"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Code 25"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("smallest width that fits is 96 (a bar axis of 90 pixels"), std::string::npos) << r.err;
+    EXPECT_TRUE(Files().empty());
+    EXPECT_EQ(Tessaline({"--type", "9", "--size", "96x150", "-o", "x.bmp"}).status, 0);
+
+    // Turned, the bar axis is the height.
+    const RunResult turned = Tessaline({"--type", "9", "--rotate", "270", "--size", "250x97", "-o", "y.bmp"});
+    EXPECT_EQ(turned.status, 1);
+    EXPECT_NE(turned.err.find("smallest height that fits is 98 (a bar axis of 90 pixels"), std::string::npos) << turned.err;
+
+    // Too low for the bars and the text band.
+    const RunResult low = Tessaline({"--type", "9", "--size", "250x30", "-o", "z.bmp"});
+    EXPECT_EQ(low.status, 1);
+    EXPECT_NE(low.err.find("smallest height that fits"), std::string::npos) << low.err;
+}
+
+TEST_F(Cli, InfoValues)
+{
+    const RunResult r = Tessaline({"--type", "Code 25", "--text", "4711", "--info"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"type\":9,\"typeName\":\"Code 25\",\"text\":\"4711\",\"valid\":true,\"checksum\":-1,"
+                     "\"sizeOk\":true}\n");
+
+    const RunResult invalid = Tessaline({"--type", "20", "--text", "12 34", "--info"});
+    EXPECT_EQ(invalid.status, 1);
+    EXPECT_EQ(invalid.out, "{\"type\":20,\"typeName\":\"MSI\",\"text\":\"12 34\",\"valid\":false,\"checksum\":-1,"
+                           "\"sizeOk\":false}\n");
+
+    const RunResult tight = Tessaline({"--type", "msi", "--size", "50x150", "--info"});
+    EXPECT_EQ(tight.status, 1);
+    EXPECT_NE(tight.out.find("\"text\":\"12345\",\"valid\":true"), std::string::npos) << tight.out;
+    EXPECT_NE(tight.out.find("\"sizeOk\":false"), std::string::npos) << tight.out;
+
+    // UTF-8 in, Windows-1252 inside, UTF-8 out; quotes escaped.
+    const RunResult none = Tessaline({"--type", "none", "--text", "\xC3\x84\xE2\x82\xAC \"q\"", "--info"});
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "{\"type\":99,\"typeName\":\"None\",\"text\":\"\xC3\x84\xE2\x82\xAC \\\"q\\\"\","
+                        "\"valid\":true,\"checksum\":-1,\"sizeOk\":true}\n");
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(Cli, OutputFormatsReadBackByTheirDecoders)
+{
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "a.PNG", "--interlace", "--size", "300x120"}).status, 0);
+    const PngInfo png = ReadPng(Path("a.PNG"));
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(png.width, 300u);
+    EXPECT_EQ(png.height, 120u);
+    EXPECT_EQ(png.interlace, 1);
+
+    for (const char* name : {"b.jpg", "b.jpeg"}) {
+        ASSERT_EQ(Tessaline({"--type", "9", "-o", name, "--quality", "95"}).status, 0);
+        const JpegInfo jpeg = ReadJpeg(Path(name));
+        ASSERT_TRUE(jpeg.ok) << name;
+        EXPECT_EQ(jpeg.width, 250u);
+        EXPECT_EQ(jpeg.height, 150u);
+        EXPECT_LT(jpeg.gray[10 * 250 + 5], 60);
+        EXPECT_GT(jpeg.gray[10 * 250 + 1], 200);
+    }
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "low.jpg", "--quality", "5"}).status, 0);
+    EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("b.jpg")));
+
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "c.bmp", "--size", "101x40", "--no-text", "--fg", "#FF0000",
+                         "--dpi", "300"})
+                  .status,
+              0);
+    const std::string bmp = Slurp(Path("c.bmp"));
+    const uint32_t row = (101 * 3 + 3) & ~3u;
+    ASSERT_EQ(bmp.size(), 54 + row * 40);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(Le(bmp, 2, 4), bmp.size());
+    EXPECT_EQ(Le(bmp, 10, 4), 54u);
+    EXPECT_EQ(Le(bmp, 14, 4), 40u);
+    EXPECT_EQ(Le(bmp, 18, 4), 101u);
+    EXPECT_EQ(Le(bmp, 22, 4), 40u); // positive: bottom-up
+    EXPECT_EQ(Le(bmp, 28, 2), 24u);
+    EXPECT_EQ(Le(bmp, 30, 4), 0u);
+    EXPECT_EQ(Le(bmp, 38, 4), 11811u); // 300 dpi
+    // Rows bottom first; in row 20, x = 4 lies in the red start bar (one
+    // unit a module), x = 1 in the border.
+    const size_t bar = 54 + 20 * row + 4 * 3, border = 54 + 20 * row + 1 * 3;
+    EXPECT_EQ(Le(bmp, bar, 3), 0xFF0000u); // bytes blue, green, red
+    EXPECT_EQ(Le(bmp, border, 3), 0xFFFFFFu);
+}
+
+TEST_F(Cli, FormatsAcrossRotations)
+{
+    for (const char* rotate : {"0", "90", "180", "270"}) {
+        const std::string name = std::string("r") + rotate + ".png";
+        const RunResult r = Tessaline({"--type", "msi", "--text", "80523", "--rotate", rotate, "--size", "200x200",
+                                 "-o", name});
+        EXPECT_EQ(r.status, 0) << rotate << r.err;
+        EXPECT_TRUE(ReadPng(Path(name)).ok) << rotate;
+    }
+}
+
+TEST_F(Cli, BatchWithAnErrorLineInTheMiddle)
+{
+    std::ofstream(Path("list.txt")) << "Code 25\t12345\tone.png\n"
+                                       "MSI\t12x45\ttwo.png\n"
+                                       "\n"
+                                       "20\t999\tsub/three.bmp\n"
+                                       "9\t1\n"
+                                       "code-25\t4711\tfour.jpg\n";
+    fs::create_directories(Path("sub"));
+    const RunResult r = Tessaline({"--batch", "list.txt", "--jobs", "3"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("list.txt:2:"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("list.txt:5:"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("list.txt:1:"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("list.txt:6:"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadPng(Path("one.png")).ok);
+    EXPECT_FALSE(fs::exists(Path("two.png")));
+    EXPECT_TRUE(fs::exists(Path("sub/three.bmp")));
+    EXPECT_TRUE(ReadJpeg(Path("four.jpg")).ok);
+}
+
+TEST_F(Cli, BatchOfTextsIntoADirectory)
+{
+    std::ofstream(Path("texts.txt")) << "123\n456\r\n123\nABC\n";
+    const RunResult r = Tessaline({"--batch", "texts.txt", "--type", "Code 25", "-o", "out", "--jobs", "2"});
+    EXPECT_EQ(r.status, 1); // "ABC" is no Code 25 text
+    EXPECT_NE(r.err.find("texts.txt:4:"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadPng(Path("out/123.png")).ok);
+    EXPECT_TRUE(ReadPng(Path("out/456.png")).ok);
+    EXPECT_TRUE(ReadPng(Path("out/123-2.png")).ok);
+    EXPECT_FALSE(fs::exists(Path("out/ABC.png")));
+
+    std::ofstream(Path("good.txt")) << "1\n22\n333\n";
+    EXPECT_EQ(Tessaline({"--batch", "good.txt", "--type", "msi", "-o", "msi"}).status, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(Path("msi")), fs::directory_iterator()), 3);
+}
+
+TEST_F(Cli, AutoTypeKeepsTheTypeWhenNoCandidateAccepts)
+{
+    const RunResult r = Tessaline({"--type", "msi", "--text", "\x01", "--auto-type", "--info"});
+    EXPECT_NE(r.out.find("\"type\":20"), std::string::npos) << r.out;
+}
+
+} // namespace
