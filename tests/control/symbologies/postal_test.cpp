@@ -10,9 +10,7 @@
 #include "control/symbologies/symbologies.h"
 #include "control/engine/renderer.h"
 #include "platform/gdi/metafile.h"
-#if __has_include("platform/gdi/vector.h")
 #include "platform/gdi/vector.h"
-#endif
 
 namespace {
 
@@ -380,7 +378,6 @@ TEST(PostNet, PaintedThroughTheEngine)
 }
 
 // --- on a vector surface -------------------------------------------------------
-#if __has_include("platform/gdi/vector.h")
 
 // The filled rectangles of a cairo SVG document, back in device units.
 std::vector<RECT> SvgRectangles(const std::string& svg, int dpi)
@@ -444,6 +441,5 @@ TEST(Postal, PhysicalSizeOnA300DpiVectorSurface)
         EXPECT_EQ(heights, c.heights);
     }
 }
-#endif
 
 } // namespace
