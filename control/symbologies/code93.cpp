@@ -5,8 +5,6 @@
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
 
-#include <string_view>
-
 // --- tables ----------------------------------------------------------------
 
 // Shift characters of the full-ASCII mode, as they appear in expansion
@@ -75,18 +73,14 @@ const ExpansionEntry kCode93Expansions[] = {
 
 namespace {
 
-// The Code 39 acceptance rule, which Code 93 shares: 1 to 50 characters of
-// the Code 39 set. '*' is refused: a scanner would read it as a start/stop
-// character, and Code 93 has no pattern for it.
-constexpr std::string_view kCode39Set = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
-constexpr size_t kCode39MaxLength = 50;
-
+// Code 93 accepts what Code 39 accepts (1 to 50 characters of the Code 39
+// set, '*' refused), so the rule is asked of a Code 39 symbol holding the
+// same text rather than kept twice.
 BOOL Code39Accepts(const std::string& text)
 {
-    if (text.empty() || text.size() > kCode39MaxLength) return FALSE;
-    for (char c : text)
-        if (kCode39Set.find(c) == std::string_view::npos) return FALSE;
-    return TRUE;
+    const SymbolPtr code39 = CreateCode39Barcode();
+    code39->SetText(text);
+    return code39->IsValid();
 }
 
 } // namespace
