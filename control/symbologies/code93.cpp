@@ -83,6 +83,15 @@ BOOL Code39Accepts(const std::string& text)
     return code39->IsValid();
 }
 
+// Full ASCII reaches characters 0 to 127 only; a byte above that has no
+// symbol characters, and dropping it would print a text the bars do not hold.
+BOOL AllAscii(const std::string& text)
+{
+    for (unsigned char c : text)
+        if (c > 0x7F) return FALSE;
+    return TRUE;
+}
+
 } // namespace
 
 // --- check characters ----------------------------------------------------------
@@ -125,6 +134,7 @@ public:
 
 class CCode93ExtendedBarcode : public CEngineBarcode {
 public:
+    BOOL IsValid() const override { return !m_text.empty() && AllAscii(m_text); }
     int32_t GetType() const override { return 22; }
     std::string GetTypeName() const override { return "Code 93 Extended"; }
     std::string GetDemoText() const override { return "Code 39 Ext"; }
