@@ -43,14 +43,16 @@ TlStatus Fail(TlStatus status, std::string description, uint16_t code = 0, uint3
     return status;
 }
 
-// Runs one operation: the last error starts clear, and whatever the
-// operation throws ends as a status.
+// Runs one operation: whatever it throws ends as a status, and a success
+// clears the last error (which a call made from an event handler inside
+// it may have set).
 template <class F>
 TlStatus Guard(F&& operation) noexcept
 {
     try {
-        t_lastError = LastError{};
-        return operation();
+        const TlStatus status = operation();
+        if (SUCCEEDED(status)) t_lastError = LastError{};
+        return status;
     } catch (const DispatchError& e) {
         try {
             return Fail(e.Status(), e.Description(), e.Code(), e.HelpContext(), e.ArgIndex());

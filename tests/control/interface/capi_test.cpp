@@ -119,6 +119,8 @@ void LogEvent(void* context, TlObject* object, int32_t dispid, const TlVariant* 
     if (dispid == eventidTextChange && log->reenter) {
         const TlVariant msi = TlVariantLong(CODEMSI);
         EXPECT_EQ(TlPutById(object, dispidType, &msi), TL_S_OK);
+        TlVariant none;
+        EXPECT_EQ(TlGet(object, "NoSuchThing", &none), TL_DISP_E_UNKNOWNNAME);
     }
     if (dispid == eventidTextChange && log->release) {
         TlRelease(object);
@@ -288,6 +290,7 @@ TEST_F(CApi, EventsReachTheCallbackInOrder)
     const TlVariant code = TlVariantString("4711");
     EXPECT_EQ(TlPut(c, "Text", &code), TL_S_OK);
     EXPECT_EQ(log.lines, (std::vector<std::string>{"2(4711)", "1(20)"}));
+    EXPECT_EQ(TlGetLastError(nullptr), TL_S_OK); // the handler's failure was not this call's
     EXPECT_EQ(Get(c, "TypeName"), "MSI");
 
     // No more events once unadvised.
