@@ -188,6 +188,7 @@ protected:
     {
         const QSignalBlocker b1(m_face), b2(m_size), b3(m_bold), b4(m_italic), b5(m_underline), b6(m_strikeout);
         m_face->setCurrentFont(QFont(QString::fromStdString(font.name)));
+        m_shownFamily = m_face->currentFont().family();
         m_size->setValue(font.size);
         m_bold->setChecked(font.Bold());
         m_italic->setChecked(font.italic);
@@ -214,7 +215,10 @@ private:
     FontObject Edited() const
     {
         FontObject font = CurrentValue() ? *CurrentValue() : FontObject();
-        font.name = m_face->currentFont().family().toStdString();
+        // The list may show a stand-in for a face it lacks; the face
+        // changes only when the user picks another.
+        if (m_face->currentFont().family() != m_shownFamily)
+            font.name = m_face->currentFont().family().toStdString();
         font.size = m_size->value();
         if (m_bold->isChecked() != font.Bold())
             font.weight = m_bold->isChecked() ? FW_BOLD : FW_NORMAL;
@@ -225,6 +229,7 @@ private:
     }
 
     QFontComboBox* m_face = nullptr;
+    QString m_shownFamily;
     QDoubleSpinBox* m_size = nullptr;
     QCheckBox *m_bold = nullptr, *m_italic = nullptr, *m_underline = nullptr, *m_strikeout = nullptr;
     QLabel* m_sample = nullptr;
