@@ -24,6 +24,15 @@
 
 namespace {
 
+// A labelled row of a page; the label's '&' key focuses the control.
+void AddRow(QGridLayout* layout, int row, const QString& label, QWidget* control)
+{
+    auto* text = new QLabel(label, control->parentWidget());
+    text->setBuddy(control);
+    layout->addWidget(text, row, 0);
+    layout->addWidget(control, row, 1);
+}
+
 // --- stock pages ---------------------------------------------------------------
 
 // A stock page edits every property of one type (fonts, colours) of the
@@ -57,12 +66,11 @@ public:
         m_window = new QWidget(parent);
         m_window->setObjectName(m_caption);
         auto* layout = new QGridLayout(m_window);
-        layout->addWidget(new QLabel(QStringLiteral("Property Name:"), m_window), 0, 0);
         m_property = new QComboBox(m_window);
         m_property->setObjectName(QStringLiteral("PropertyName"));
+        AddRow(layout, 0, QStringLiteral("&Property Name:"), m_property);
         for (const Entry& entry : m_entries)
             m_property->addItem(QString::fromStdString(entry.name));
-        layout->addWidget(m_property, 0, 1);
         BuildControls(m_window, layout);
         QObject::connect(m_property, &QComboBox::currentIndexChanged, m_window, [this] { ShowCurrent(); });
         ShowCurrent();
@@ -167,10 +175,8 @@ protected:
         m_sample->setMinimumHeight(48);
         m_face->setObjectName(QStringLiteral("FontName"));
         m_size->setObjectName(QStringLiteral("FontSize"));
-        layout->addWidget(new QLabel(QStringLiteral("&Font:"), window), 1, 0);
-        layout->addWidget(m_face, 1, 1);
-        layout->addWidget(new QLabel(QStringLiteral("&Size:"), window), 2, 0);
-        layout->addWidget(m_size, 2, 1);
+        AddRow(layout, 1, QStringLiteral("&Font:"), m_face);
+        AddRow(layout, 2, QStringLiteral("&Size:"), m_size);
         auto* effects = new QHBoxLayout;
         for (QCheckBox* box : {m_bold, m_italic, m_underline, m_strikeout})
             effects->addWidget(box);
@@ -267,19 +273,19 @@ protected:
             button->setObjectName(QString::fromLatin1(entry.name));
             button->setToolTip(QString::fromLatin1(entry.name));
             button->setFixedSize(24, 24);
-            button->setStyleSheet(QStringLiteral("background-color: %1").arg(ToQColor(entry.color).name()));
+            button->setStyleSheet(
+                QStringLiteral("background-color: %1; border: 1px solid gray").arg(ToQColor(entry.color).name()));
             const OLE_COLOR color = entry.color;
             QObject::connect(button, &QPushButton::clicked, window, [this, color] { SetCurrentValue(color); });
             palette->addWidget(button, i / 8, i % 8);
             ++i;
         }
-        layout->addWidget(new QLabel(QStringLiteral("Color &Set:"), window), 1, 0);
+        layout->addWidget(new QLabel(QStringLiteral("Color Set:"), window), 1, 0);
         layout->addLayout(palette, 1, 1);
         m_hex = new QLineEdit(window);
         m_hex->setObjectName(QStringLiteral("ColorValue"));
         m_hex->setInputMask(QStringLiteral("\\#HHHHHH"));
-        layout->addWidget(new QLabel(QStringLiteral("&Value:"), window), 2, 0);
-        layout->addWidget(m_hex, 2, 1);
+        AddRow(layout, 2, QStringLiteral("&Value:"), m_hex);
         m_preview = new QLabel(window);
         m_preview->setMinimumHeight(24);
         layout->addWidget(m_preview, 3, 0, 1, 2);

@@ -147,6 +147,10 @@ bool CPropertyPage::IsControlDirty(int id) const
 void CPropertyPage::Build()
 {
     QWidget* window = m_window;
+    // The templates are laid out for a small sans-serif face of 8 points.
+    QFont font(QStringLiteral("Arial"), 8);
+    font.setStyleHint(QFont::SansSerif);
+    window->setFont(font);
     const DialogUnits du(window->font());
     window->setFixedSize(du.Map(0, 0, m_widthDu, m_heightDu).size());
     // A user's change marks its control dirty; loading values does not.
@@ -237,6 +241,13 @@ void CPropertyPage::Build()
             rect.setWidth(widget->sizeHint().width());
         if (item.kind == DialogItem::DropList || item.kind == DialogItem::Label || !cy)
             rect.setHeight(std::max(rect.height(), widget->sizeHint().height()));
+        if (auto* upDown = qobject_cast<CUpDown*>(widget); upDown && upDown->Buddy()) {
+            // Aligned to its buddy's right edge, inside it, as tall as it.
+            QLineEdit* buddy = upDown->Buddy();
+            const QRect edit = buddy->geometry();
+            rect = QRect(edit.right() + 1 - rect.width(), edit.top(), rect.width(), edit.height());
+            buddy->setGeometry(edit.adjusted(0, 0, -rect.width(), 0));
+        }
         widget->setGeometry(rect);
 
         if (item.id >= 0) {
