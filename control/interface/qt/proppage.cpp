@@ -66,7 +66,9 @@ void CUpDown::Step(int delta)
 
 bool CUpDown::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress) {
+    // The key test comes first: a buddy being destroyed still sends events,
+    // and is no line edit any more.
+    if (event->type() == QEvent::KeyPress && watched == m_buddy.data()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             Step(key == Qt::Key_Up ? +1 : -1);
