@@ -317,6 +317,31 @@ TEST_F(QtHost, PutsTheMetafileAsSvgAndBitmapsAsImagesOnTheClipboard)
     EXPECT_FALSE(Site().SetClipboardBitmap(broken));
 }
 
+TEST_F(QtHost, ControlsImageMethodsReachTheClipboardAndTheWidget)
+{
+    ASSERT_TRUE(host.CreateControl());
+    Show(300, 100);
+    host.repaint();
+    // The picture of the last paint has the widget's size.
+    const PicturePtr painted = Dispatch().GetProperty("Picture").ToPicture();
+    ASSERT_TRUE(painted);
+    EXPECT_EQ(painted->width, 300);
+    EXPECT_EQ(painted->height, 100);
+
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(Dispatch().Call("CopyToClipboardBySize", {int32_t(200), int32_t(80)}).ToBool());
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->formats(), QStringList{QStringLiteral("image/svg+xml")});
+    EXPECT_NE(data->data(QStringLiteral("image/svg+xml")).indexOf("<svg"), -1);
+
+    // Writing a PNG of another size resizes the control, and so the widget.
+    const Variant png = Dispatch().Call("BinaryWriteAsPNGBySize", {int32_t(400), int32_t(150)});
+    EXPECT_FALSE(png.ToBytes().empty());
+    EXPECT_EQ(host.size(), QSize(400, 150));
+    EXPECT_EQ(Dispatch().GetProperty("MaxBorderwidth").ToShort(), 400 / 2 + 5);
+}
+
 } // namespace
 
 #include "host_test.moc"
