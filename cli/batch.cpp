@@ -55,44 +55,86 @@ std::string SafeName(const std::string& text)
     return out.substr(0, 100);
 }
 
-// The output names given so far, as 64-bit hashes in an open-addressed
-// table: eight bytes a name where a set of strings grows by a hundred. Two
-// names with the same hash (odds of about one in 10^8 for a million lines)
-// would give the second a needless suffix, never a lost file.
+// The number of lines of a file, read in blocks; 0 for what is not a
+// regular file (a pipe can be read only once).
+size_t CountLines(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) return 0;
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(1 << 16);
+    size_t lines = 0;
+    char last = '\n';
+    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) {
+        const auto n = size_t(in.gcount());
+        lines += size_t(std::count(block.data(), block.data() + n, '\n'));
+        last = block[n - 1];
+    }
+    return lines + (last != '\n');
+}
+
+// The output names given so far, as 48-bit fingerprints in an open-addressed
+// table sized from the number of lines: six bytes a line, where a set of
+// strings grows by a hundred, and no second table while it grows. Two names
+// with the same fingerprint (odds of about one in 50,000 for a batch of
+// 100,000 distinct texts) would give the second a needless suffix, never a
+// lost file.
 class CNameSet {
 public:
+    explicit CNameSet(size_t expected) { Resize(expected); }
+
     // False when the name was given before.
     bool Insert(const std::string& name)
     {
-        uint64_t h = std::hash<std::string_view>()(name);
-        if (h == 0) h = 1; // 0 marks a free slot
-        if (5 * (m_count + 1) > 4 * m_slots.size()) Grow();
-        if (!Place(m_slots, h)) return false;
-        ++m_count;
-        return true;
-    }
-
-private:
-    static bool Place(std::vector<uint64_t>& slots, uint64_t h)
-    {
-        const size_t mask = slots.size() - 1;
-        for (size_t i = size_t(h) & mask;; i = (i + 1) & mask) {
-            if (slots[i] == h) return false;
-            if (slots[i] == 0) {
-                slots[i] = h;
+        if (10 * (m_count + 1) > 9 * m_low.size()) Resize(2 * m_count);
+        uint64_t f = std::hash<std::string_view>()(name) & 0xFFFFFFFFFFFFull;
+        if (f == 0) f = 1; // 0 marks a free slot
+        for (size_t i = Slot(f);; i = i + 1 == m_low.size() ? 0 : i + 1) {
+            const uint64_t here = Get(i);
+            if (here == f) return false;
+            if (here == 0) {
+                Set(i, f);
+                ++m_count;
                 return true;
             }
         }
     }
-    void Grow()
+
+private:
+    uint64_t Get(size_t i) const { return uint64_t(m_high[i]) << 32 | m_low[i]; }
+    void Set(size_t i, uint64_t f)
     {
-        std::vector<uint64_t> bigger(m_slots.size() * 2, 0);
-        for (uint64_t h : m_slots)
-            if (h) Place(bigger, h);
-        m_slots.swap(bigger);
+        m_low[i] = uint32_t(f);
+        m_high[i] = uint16_t(f >> 32);
+    }
+    // The home slot: the fingerprint mixed and scaled onto the table.
+    size_t Slot(uint64_t f) const
+    {
+        return size_t((static_cast<unsigned __int128>(f * 0x9E3779B97F4A7C15ull) * m_low.size()) >> 64);
+    }
+    // Room for `expected` names at a load of nine tenths at most.
+    void Resize(size_t expected)
+    {
+        std::vector<uint32_t> low;
+        std::vector<uint16_t> high;
+        low.swap(m_low);
+        high.swap(m_high);
+        const size_t slots = std::max<size_t>(1024, expected + expected / 9 + 1);
+        m_low.assign(slots, 0);
+        m_high.assign(slots, 0);
+        m_count = 0;
+        for (size_t i = 0; i < low.size(); ++i) {
+            const uint64_t f = uint64_t(high[i]) << 32 | low[i];
+            if (f == 0) continue;
+            size_t j = Slot(f);
+            while (Get(j) != 0) j = j + 1 == m_low.size() ? 0 : j + 1;
+            Set(j, f);
+            ++m_count;
+        }
     }
 
-    std::vector<uint64_t> m_slots = std::vector<uint64_t>(1024, 0);
+    std::vector<uint32_t> m_low;
+    std::vector<uint16_t> m_high;
     size_t m_count = 0;
 };
 
@@ -102,7 +144,10 @@ private:
 // threads.
 class CBatchReader {
 public:
-    CBatchReader(std::istream& in, fs::path directory) : m_in(in), m_directory(std::move(directory)) {}
+    CBatchReader(std::istream& in, fs::path directory, size_t lines)
+        : m_in(in), m_directory(std::move(directory)), m_names(lines)
+    {
+    }
 
     bool Next(BatchLine& b)
     {
@@ -145,28 +190,10 @@ private:
     CNameSet m_names;
 };
 
-// The number of lines of a file, read in blocks (for the progress line).
-size_t CountLines(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(1 << 16);
-    size_t lines = 0;
-    char last = '\n';
-    while (in.read(block.data(), std::streamsize(block.size())) || in.gcount() > 0) {
-        const auto n = size_t(in.gcount());
-        lines += size_t(std::count(block.data(), block.data() + n, '\n'));
-        last = block[n - 1];
-    }
-    return lines + (last != '\n');
-}
-
 // Serialised messages and the progress line (on a terminal only).
 class CReporter {
 public:
-    explicit CReporter(const std::string& path) : m_terminal(isatty(STDERR_FILENO))
-    {
-        if (m_terminal) m_total = CountLines(path);
-    }
+    explicit CReporter(size_t total) : m_total(total), m_terminal(isatty(STDERR_FILENO)) {}
 
     void Error(const std::string& message)
     {
@@ -191,7 +218,8 @@ private:
     void ShowProgress()
     {
         if (!m_terminal) return;
-        std::fprintf(stderr, "\rtessaline: %zu/%zu rendered", m_done, m_total);
+        if (m_total) std::fprintf(stderr, "\rtessaline: %zu/%zu rendered", m_done, m_total);
+        else std::fprintf(stderr, "\rtessaline: %zu rendered", m_done);
         std::fflush(stderr);
         m_shown = true;
     }
@@ -227,8 +255,9 @@ int RunBatch(const CliOptions& options)
     }
 
     const TypeChoice defaultType = ResolveType(options.type.value_or("1"));
-    CBatchReader reader(in, directory);
-    CReporter reporter(*options.batchFile);
+    const size_t lines = CountLines(*options.batchFile);
+    CBatchReader reader(in, directory, lines);
+    CReporter reporter(lines);
     std::atomic<int> failed{0};
     auto work = [&] {
         CCommandControl control;

@@ -27,10 +27,10 @@ constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 constexpr Pass kWhole{0, 0, 1, 1};
 
-// zlib settings, measured on symbols with text: level 3 finds the glyphs
-// repeated along a text row and costs a third of level 6 for 10% more
-// bytes; a small hash table is cleared faster at every reset.
-constexpr int kLevel = 3;
+// zlib settings, measured on symbols with text: level 1 finds most of the
+// glyphs repeated along a text row at a third of the work of level 6, for
+// 15% more bytes; a small hash table is cleared faster at every reset.
+constexpr int kLevel = 1;
 constexpr int kMemLevel = 6;
 
 const uint32_t* Row(const PixelView& p, int y) { return reinterpret_cast<const uint32_t*>(p.data + size_t(y) * size_t(p.stride)); }
@@ -71,21 +71,27 @@ private:
     std::vector<uint32_t> m_colours;
 };
 
-// Walks every distinct row once; false as soon as a 257th colour shows.
-bool CollectColours(const PixelView& p, CColourTable& table)
+// Marks the rows equal to the row above (`same`) and collects the colours
+// of the others; false as soon as a 257th colour shows.
+bool CollectColours(const PixelView& p, CColourTable& table, std::vector<uint8_t>& same)
 {
+    same.assign(size_t(p.height), 0);
+    bool few = true;
     for (int y = 0; y < p.height; ++y) {
-        if (SameRow(p, y)) continue;
+        if (SameRow(p, y)) {
+            same[size_t(y)] = 1;
+            continue;
+        }
         const uint32_t* row = Row(p, y);
         uint32_t last = ~0u;
-        for (int x = 0; x < p.width; ++x) {
+        for (int x = 0; few && x < p.width; ++x) {
             const uint32_t c = row[x] & 0xFFFFFFu;
             if (c == last) continue;
             last = c;
-            if (table.Find(c) < 0) return false;
+            few = table.Find(c) >= 0;
         }
     }
-    return true;
+    return few;
 }
 
 bool IsGrey(uint32_t c) { return (c & 0xFF) == ((c >> 8) & 0xFF) && (c & 0xFF) == (c >> 16); }
@@ -149,7 +155,9 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data
 struct CCompactPngEncoder::Deflater {
     z_stream stream{};
     bool ready = false;
-    Deflater() { ready = deflateInit2(&stream, kLevel, Z_DEFLATED, 15, kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK; }
+    // Raw deflate: the zlib header and the checksum are written here, the
+    // checksum of each repeated row from the row's own by combination.
+    Deflater() { ready = deflateInit2(&stream, kLevel, Z_DEFLATED, -15, kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK; }
     ~Deflater()
     {
         if (ready) deflateEnd(&stream);
@@ -159,7 +167,8 @@ struct CCompactPngEncoder::Deflater {
 PngLayout ChoosePngLayout(const PixelView& pixels)
 {
     CColourTable table;
-    const bool few = CollectColours(pixels, table);
+    std::vector<uint8_t> same;
+    const bool few = CollectColours(pixels, table, same);
     return LayoutFor(few, table.Colours());
 }
 
@@ -173,21 +182,25 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
     if (!p.data || p.width <= 0 || p.height <= 0 || !m_deflater->ready) return false;
 
     CColourTable table;
-    m_layout = LayoutFor(CollectColours(p, table), table.Colours());
+    m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
     const int channels = Channels(m_layout);
     const int depth = m_layout.bitDepth;
 
-    // Samples, one byte each: grey levels scaled to the depth, palette
-    // indices, or red, green and blue.
+    // Samples of the distinct rows, one byte each: grey levels scaled to
+    // the depth, palette indices, or red, green and blue. m_source[y] is
+    // the distinct row that row y repeats (y itself when it is new).
     const size_t sampleRow = size_t(p.width) * size_t(channels);
-    m_samples.resize(sampleRow * size_t(p.height));
+    m_source.resize(size_t(p.height));
+    m_samples.resize(sampleRow * size_t(std::count(m_same.begin(), m_same.end(), 0)));
     const uint32_t greyStep = 255u / ((1u << depth) - 1);
+    uint8_t* s = m_samples.data() - sampleRow;
     for (int y = 0; y < p.height; ++y) {
-        uint8_t* s = m_samples.data() + size_t(y) * sampleRow;
-        if (SameRow(p, y)) {
-            std::memcpy(s, s - sampleRow, sampleRow);
+        if (m_same[size_t(y)]) {
+            m_source[size_t(y)] = m_source[size_t(y) - 1];
             continue;
         }
+        s += sampleRow;
+        m_source[size_t(y)] = s;
         const uint32_t* row = Row(p, y);
         switch (m_layout.form) {
         case PngForm::Grey:
@@ -216,45 +229,53 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
         }
     }
 
-    // Scanlines, pass by pass.
+    // Scanlines, pass by pass, and their checksum.
     const int bitsPerPixel = depth * channels;
     m_filtered.clear();
+    m_adler = adler32(0, nullptr, 0);
     const Pass* passes = interlace ? kAdam7 : &kWhole;
     for (int k = 0; k < (interlace ? 7 : 1); ++k) {
         const Pass& pass = passes[k];
         if (p.width <= pass.x0 || p.height <= pass.y0) continue;
         const int w = (p.width - pass.x0 + pass.dx - 1) / pass.dx;
         const size_t rowBytes = (size_t(w) * size_t(bitsPerPixel) + 7) / 8;
-        m_row.assign(rowBytes, 0);
-        bool first = true;
+        m_filtered.reserve(m_filtered.size() + (1 + rowBytes) * size_t((p.height - pass.y0 + pass.dy - 1) / pass.dy));
+        uLong upAdler = 0;
         for (int y = pass.y0; y < p.height; y += pass.dy) {
-            const uint8_t* s = m_samples.data() + size_t(y) * sampleRow;
-            // Whole rows equal to the previous row of the pass pack alike.
-            const bool same = !first && std::memcmp(s, s - size_t(pass.dy) * sampleRow, sampleRow) == 0;
+            const uint8_t* s = m_source[size_t(y)];
             const size_t at = m_filtered.size();
             m_filtered.resize(at + 1 + rowBytes);
             uint8_t* f = m_filtered.data() + at;
-            if (same) {
-                f[0] = 2; // Up: all zeros
+            // A row that repeats the row above it in the pass is filtered
+            // Up: all zeros.
+            if (y != pass.y0 && s == m_source[size_t(y - pass.dy)]) {
+                f[0] = 2;
                 std::memset(f + 1, 0, rowBytes);
+                if (!upAdler) upAdler = adler32(adler32(0, nullptr, 0), f, uInt(1 + rowBytes));
+                m_adler = adler32_combine(m_adler, upAdler, z_off_t(1 + rowBytes));
                 continue;
-            }
-            if (depth == 8) {
-                for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i)
-                    std::memcpy(&m_row[size_t(i) * size_t(channels)], s + size_t(x) * size_t(channels), size_t(channels));
-            } else {
-                std::fill(m_row.begin(), m_row.end(), 0);
-                for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i) {
-                    const size_t bit = size_t(i) * size_t(depth);
-                    m_row[bit / 8] |= uint8_t(s[x] << (8 - depth - int(bit % 8)));
-                }
             }
             // Filter None: the glyphs of a text row repeat along it, and
             // deflate finds those repeats in the raw bytes better than in
             // predicted differences (which also cost a pass per filter).
             f[0] = 0;
-            std::memcpy(f + 1, m_row.data(), rowBytes);
-            first = false;
+            uint8_t* packed = f + 1;
+            if (depth == 8) {
+                if (pass.dx == 1) {
+                    std::memcpy(packed, s, rowBytes);
+                } else {
+                    for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i)
+                        for (int c = 0; c < channels; ++c)
+                            packed[size_t(i * channels + c)] = s[size_t(x * channels + c)];
+                }
+            } else {
+                std::memset(packed, 0, rowBytes);
+                for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i) {
+                    const size_t bit = size_t(i) * size_t(depth);
+                    packed[bit / 8] |= uint8_t(s[x] << (8 - depth - int(bit % 8)));
+                }
+            }
+            m_adler = adler32(m_adler, f, uInt(1 + rowBytes));
         }
     }
 
@@ -299,14 +320,18 @@ bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
     if (deflateReset(&z) != Z_OK) return false;
     const size_t at = out.size();
     const uLong bound = deflateBound(&z, uLong(m_filtered.size()));
-    out.resize(at + 8 + bound + 4);
+    out.resize(at + 8 + 2 + bound + 4 + 4);
+    uint8_t* p = out.data() + at;
+    // zlib header: deflate with a 32 KiB window, no dictionary.
+    p[8] = 0x78;
+    p[9] = 0x01;
     z.next_in = m_filtered.data();
     z.avail_in = uInt(m_filtered.size());
-    z.next_out = out.data() + at + 8;
+    z.next_out = p + 10;
     z.avail_out = uInt(bound);
     if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
-    const size_t size = z.total_out;
-    uint8_t* p = out.data() + at;
+    PutBe32(p + 10 + z.total_out, uint32_t(m_adler));
+    const size_t size = 2 + z.total_out + 4;
     PutBe32(p, uint32_t(size));
     std::memcpy(p + 4, "IDAT", 4);
     PutBe32(p + 8 + size, uint32_t(crc32(0, p + 4, uInt(size + 4))));

@@ -57,7 +57,9 @@ private:
 
     std::unique_ptr<Deflater> m_deflater;
     PngLayout m_layout;
-    std::vector<uint8_t> m_samples;  // one byte a sample, top-down
-    std::vector<uint8_t> m_filtered; // the scanlines as PNG compresses them
-    std::vector<uint8_t> m_row; // one packed row
+    std::vector<uint8_t> m_same;            // per row: equal to the row above
+    std::vector<const uint8_t*> m_source;   // per row: its distinct row's samples
+    std::vector<uint8_t> m_samples;         // one byte a sample, distinct rows
+    std::vector<uint8_t> m_filtered;        // the scanlines as PNG compresses them
+    unsigned long m_adler = 1;              // their zlib checksum
 };
