@@ -1,10 +1,9 @@
 #include "app/barcode.h"
 
-#include <QResizeEvent>
 #include <cmath>
 
 #include "control/interface/barcodelib.h"
-#include "platform/com/registry.h"
+#include "platform/com/olecontrol.h"
 
 namespace {
 
@@ -40,57 +39,25 @@ int TFont::Height() const { return -int(std::lround(Size * 96.0 / 72.0)); }
 
 void TFont::SetHeight(int height) { Size = int(std::lround(std::abs(height) * 72.0 / 96.0)); }
 
-TBarcode::TBarcode(QWidget* parent) : QWidget(parent)
+TBarcode::TBarcode(QWidget* parent) : CBarcodeHost(parent)
 {
-    HRESULT status = S_OK;
-    std::string error;
-    m_dispatch = CreateObject<IDispatch>(ProgId, &status, &error);
-    m_events = std::dynamic_pointer_cast<IEventSource>(m_dispatch);
-    m_control = std::dynamic_pointer_cast<IOleControl>(m_dispatch);
-    if (!m_dispatch || !m_events || !m_control)
-        throw EOleSysError(FAILED(status) ? status : E_NOINTERFACE,
-                           error.empty() ? std::string(ProgId) + " cannot be created" : error);
-    m_control->Load(InitialState());
-    m_cookie = m_events->Advise([this](DISPID id, const std::vector<Variant>& args) { OnEvent(id, args); });
-    const SIZE extent = m_control->GetExtent();
+    const CPropertyBag state = InitialState();
+    QString error;
+    if (!CreateControl(QString::fromLatin1(ProgId), &state, &error))
+        throw EOleSysError(REGDB_E_CLASSNOTREG, error.toStdString());
+    const SIZE extent = Control()->GetExtent();
     resize(extent.cx, extent.cy);
-}
-
-TBarcode::~TBarcode()
-{
-    if (m_events && m_cookie)
-        m_events->Unadvise(m_cookie);
 }
 
 // --- dispatch ------------------------------------------------------------------
 
-Variant TBarcode::Get(DISPID id) { return m_dispatch->Invoke(id, DISPATCH_PROPERTYGET); }
+Variant TBarcode::Get(DISPID id) { return Dispatch()->Invoke(id, DISPATCH_PROPERTYGET); }
 
-void TBarcode::Put(DISPID id, const Variant& value) { m_dispatch->Invoke(id, DISPATCH_PROPERTYPUT, {value}); }
+void TBarcode::Put(DISPID id, const Variant& value) { Dispatch()->Invoke(id, DISPATCH_PROPERTYPUT, {value}); }
 
 Variant TBarcode::Call(DISPID id, const std::vector<Variant>& args)
 {
-    return m_dispatch->Invoke(id, DISPATCH_METHOD, args);
-}
-
-void TBarcode::OnEvent(DISPID id, const std::vector<Variant>& args)
-{
-    switch (id) {
-    case eventidTypeChange: emit OnTypeChange(args.empty() ? 0 : args[0].ToLong()); break;
-    case eventidTextChange: emit OnTextChange(args.empty() ? QString() : FromUtf8(args[0].ToString())); break;
-    case eventidShowTextChange: emit OnShowTextChange(!args.empty() && args[0].ToBool()); break;
-    case eventidClickIn:
-        if (args.size() >= 2)
-            emit OnClickIn(args[0].ToLong(), args[1].ToLong());
-        break;
-    default: break;
-    }
-}
-
-void TBarcode::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    m_control->SetExtent({width(), height()});
+    return Dispatch()->Invoke(id, DISPATCH_METHOD, args);
 }
 
 // --- properties ----------------------------------------------------------------
@@ -187,9 +154,7 @@ int TBarcode::SaveAsPNGBySize(const QString& fileName, int width, int height)
     return Call(dispidSaveAsPNGBySize, {Utf8(fileName), int32_t(width), int32_t(height)}).ToShort();
 }
 
-void TBarcode::AboutBox() { Call(DISPID_ABOUTBOX); }
-
-void TBarcode::DoPropertiesVerb() { m_control->DoPropertiesVerb(); }
+void TBarcode::DoPropertiesVerb() { DoVerb(OLEIVERB_PROPERTIES); }
 
 QColor TBarcode::ToQColor(uint32_t oleColor)
 {

@@ -1,20 +1,18 @@
 // TBarcode: the application's wrapper of the barcode control.
 //
-// It creates the control by its program id through the component registry
-// and talks to it only through the dispatch interface, by dispatch id. The
-// control's events arrive as Qt signals. The widget is the control's place
-// in the window: its size is the control's size on screen.
+// It has its Qt container create the control by program id through the
+// component registry, and talks to it only through the dispatch interface,
+// by dispatch id. The control's events arrive as the container's signals
+// (TypeChange, TextChange, ShowTextChange, ClickIn). The widget is the
+// control's window: its size is the control's size on screen.
 #pragma once
 
 #include <QImage>
 #include <QString>
-#include <QWidget>
-#include <memory>
 #include <stdexcept>
 
+#include "control/interface/qt/barcodehost.h"
 #include "platform/com/dispatch.h"
-#include "platform/com/events.h"
-#include "platform/com/olecontrol.h"
 
 // The control's class cannot be created (not registered, or its library
 // cannot be loaded): the start of the application reacts to this one.
@@ -47,16 +45,15 @@ struct TFont {
     bool operator==(const TFont&) const = default;
 };
 
-class TBarcode : public QWidget {
+class TBarcode : public CBarcodeHost {
     Q_OBJECT
 
 public:
-    static constexpr const char* ProgId = "BARCODE.BarcodeCtrl.1";
+    static constexpr const char* ProgId = kBarcodeControlProgId;
 
     // Creates the control; throws EOleSysError when its class cannot be
     // created.
     explicit TBarcode(QWidget* parent = nullptr);
-    ~TBarcode() override;
 
     // --- properties (by dispatch id) --------------------------------------
     QString Text();
@@ -100,7 +97,6 @@ public:
     bool CreatePictureBySize(int width, int height);
     void SetDemoText();
     int SaveAsPNGBySize(const QString& fileName, int width, int height);
-    void AboutBox();
     // The control's Properties verb: its own property pages.
     void DoPropertiesVerb();
 
@@ -108,25 +104,11 @@ public:
     static QColor ToQColor(uint32_t oleColor);
     static uint32_t ToOleColor(const QColor& color);
 
-signals:
-    void OnTypeChange(int type);
-    void OnTextChange(const QString& text);
-    void OnShowTextChange(bool showText);
-    void OnClickIn(int x, int y);
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     Variant Get(DISPID id);
     void Put(DISPID id, const Variant& value);
     Variant Call(DISPID id, const std::vector<Variant>& args = {});
-    void OnEvent(DISPID id, const std::vector<Variant>& args);
 
-    std::shared_ptr<IDispatch> m_dispatch;
-    std::shared_ptr<IEventSource> m_events;
-    std::shared_ptr<IOleControl> m_control;
-    uint32_t m_cookie = 0;
-    int m_fontColor = 0;
+    int m_fontColor = int(0x80000008);
     int m_fontPitch = TFont::fpDefault;
 };

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QTranslator>
 #include <algorithm>
@@ -74,12 +75,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     resize(662, 429);
     FormCreate();
 
-    connect(Barcode1, &TBarcode::OnTypeChange, this, [this](int type) { RunCommand(this, [&] { Barcode1TypeChange(type); }); });
-    connect(Barcode1, &TBarcode::OnTextChange, this,
+    connect(Barcode1, &TBarcode::TypeChange, this, [this](int type) { RunCommand(this, [&] { Barcode1TypeChange(type); }); });
+    connect(Barcode1, &TBarcode::TextChange, this,
             [this](const QString& text) { RunCommand(this, [&] { Barcode1TextChange(text); }); });
-    connect(Barcode1, &TBarcode::OnShowTextChange, this,
+    connect(Barcode1, &TBarcode::ShowTextChange, this,
             [this](bool showText) { RunCommand(this, [&] { Barcode1ShowTextChange(showText); }); });
-    connect(Barcode1, &TBarcode::OnClickIn, this, [this](int x, int y) { Barcode1ClickIn(x, y); });
+    connect(Barcode1, &TBarcode::ClickIn, this, [this](int x, int y) { Barcode1ClickIn(x, y); });
 }
 
 TForm1::~TForm1() = default;
@@ -691,7 +692,9 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_shown) {
         m_shown = true;
-        RunCommand(this, [this] { FormShow(); });
+        // Loaded once the window is on the screen, so that the first-run
+        // message stands in front of it.
+        QTimer::singleShot(0, this, [this] { RunCommand(this, [this] { FormShow(); }); });
     }
 }
 
