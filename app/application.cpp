@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include <QApplication>
+#include <cstdio>
 
 #include "app/barcodeinfo.h"
 #include "app/form1.h"
@@ -16,9 +17,10 @@ TApplication::TApplication(const QStringList& arguments)
             m_form1->CommandLineDocument = arguments.constFirst();
         m_typeSelect = std::make_unique<TTypeSelect>(m_form1.get());
         m_barcodeInfo = std::make_unique<TBarcodeInfo>(m_form1.get());
-    } catch (const EOleSysError&) {
+    } catch (const EOleSysError& error) {
         // The control's class cannot be created: go on without the main
         // window; the about dialog will say so.
+        std::fprintf(stderr, "tessastudio: %s\n", error.what());
         m_controlMissing = true;
         m_form1.reset();
     }

@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLayout>
@@ -549,11 +550,17 @@ void TForm1::FontButtonClick()
     initial.setItalic(font.Style & TFont::fsItalic);
     initial.setUnderline(font.Style & TFont::fsUnderline);
     initial.setStrikeOut(font.Style & TFont::fsStrikeOut);
+    // The dialog lists installed families: show the one the name resolves
+    // to ("Arial" is drawn with a metric-compatible face), and keep the
+    // name when the user keeps that family.
+    const QString resolved = QFontInfo(initial).family();
+    initial.setFamily(resolved);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, initial, this, T("Font", "Schriftart"));
     if (!ok)
         return;
-    font.Name = chosen.family();
+    if (chosen.family() != resolved)
+        font.Name = chosen.family();
     font.Size = chosen.pointSize() > 0 ? chosen.pointSize() : int(chosen.pointSizeF() + 0.5);
     font.Style = (chosen.bold() ? TFont::fsBold : 0) | (chosen.italic() ? TFont::fsItalic : 0) |
                  (chosen.underline() ? TFont::fsUnderline : 0) | (chosen.strikeOut() ? TFont::fsStrikeOut : 0);

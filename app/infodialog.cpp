@@ -181,9 +181,11 @@ bool TInfoDialog::eventFilter(QObject* watched, QEvent* event)
 {
     auto* label = qobject_cast<QLabel*>(watched);
     if (label && (label == URLcom || label == URLde || label == Email)) {
-        if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove)
+        if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
             Highlight(label);
-        else if (event->type() == QEvent::MouseButtonRelease) {
+            return event->type() == QEvent::MouseMove; // not on to the dialog's background
+        }
+        if (event->type() == QEvent::MouseButtonRelease) {
             if (label == URLcom)
                 URLcomClick();
             else if (label == URLde)

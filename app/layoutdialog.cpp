@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPolygonF>
+#include <cmath>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -53,61 +55,80 @@ qsizetype ReadInteger(const QString& s, int32_t& value)
     return -1;
 }
 
-// The fixed illustration of the dialog: a symbol with its margins and the
-// guard bars reaching into the text band.
+// The fixed illustration of the dialog: a symbol inside its margins, the
+// guard bars reaching into the text band, and arrows for the two margins
+// and the notch.
 class TLayoutPicture : public QWidget {
 public:
-    explicit TLayoutPicture(QWidget* parent) : QWidget(parent) { setMinimumSize(130, 250); }
+    explicit TLayoutPicture(QWidget* parent) : QWidget(parent) { setFixedHeight(118); }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF outer = QRectF(rect()).adjusted(6, 6, -6, -6);
-        p.fillRect(outer, Qt::white);
+        const QRectF outer = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
         p.setPen(QPen(QColor(120, 120, 120), 1));
+        p.setBrush(Qt::white);
         p.drawRect(outer);
-        const double bw = 16, bh = 24;
-        const QRectF inner = outer.adjusted(bw, bh, -bw, -bh);
+        const double marginX = 34, marginY = 18;
+        const QRectF inner = outer.adjusted(marginX, marginY, -marginX, -marginY);
         p.setPen(QPen(QColor(33, 110, 200), 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
         p.drawRect(inner);
-        // Bars: guard bars long, the others stopping above the text band.
-        const double textBand = 22;
-        static constexpr int kPattern[] = {1, 1, 1, 0, 2, 1, 1, 2, 1, 0, 1, 1, 1, 0, 1, 2, 2, 1, 1, 0, 1, 1, 1};
-        const double unit = inner.width() / 40.0;
-        double x = inner.left() + 2 * unit;
-        bool bar = true;
-        int index = 0;
-        for (int w : kPattern) {
-            const bool guard = index < 3 || index >= 20 || (index >= 10 && index < 13);
-            if (w && bar) {
-                const double bottom = guard ? inner.bottom() - textBand * 0.45 : inner.bottom() - textBand;
-                p.fillRect(QRectF(x, inner.top(), w * unit, bottom - inner.top()), Qt::black);
-            }
-            x += (w ? w : 1) * unit;
-            bar = !bar;
-            ++index;
+
+        // An EAN-like symbol: guard bars (g) reach into the text band.
+        static constexpr struct {
+            int width;
+            bool bar;
+            bool guard;
+        } kModules[] = {
+            {1, 1, 1}, {1, 0, 1}, {1, 1, 1}, {2, 0, 0}, {1, 1, 0}, {1, 0, 0}, {2, 1, 0}, {1, 0, 0}, {1, 1, 0},
+            {3, 0, 0}, {1, 1, 0}, {2, 0, 0}, {2, 1, 0}, {1, 0, 1}, {1, 1, 1}, {1, 0, 1}, {1, 1, 1}, {1, 0, 1},
+            {2, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}, {3, 1, 0}, {1, 0, 0}, {1, 1, 0}, {2, 0, 0}, {2, 1, 0},
+            {1, 0, 1}, {1, 1, 1}, {1, 0, 1}, {1, 1, 1},
+        };
+        int total = 0;
+        for (const auto& m : kModules)
+            total += m.width;
+        const double unit = inner.width() / total;
+        const double textBand = 20, notch = textBand * 0.55;
+        const double barBottom = inner.bottom() - textBand;
+        double x = inner.left();
+        for (const auto& m : kModules) {
+            if (m.bar)
+                p.fillRect(QRectF(x, inner.top(), m.width * unit, barBottom - inner.top() + (m.guard ? notch : 0)),
+                           Qt::black);
+            x += m.width * unit;
         }
         QFont font = p.font();
-        font.setPixelSize(11);
+        font.setPixelSize(12);
         p.setFont(font);
         p.setPen(Qt::black);
-        p.drawText(QRectF(inner.left(), inner.bottom() - textBand + 4, inner.width(), textBand - 4), Qt::AlignCenter,
-                   QStringLiteral("1 234567 890128"));
-        // Measure arrows for the two margins and the notch.
-        p.setPen(QPen(QColor(200, 40, 40), 1.2));
-        const double midY = outer.top() + outer.height() * 0.35;
-        p.drawLine(QPointF(outer.left(), midY), QPointF(inner.left(), midY));
-        const double midX = outer.left() + outer.width() * 0.5;
-        p.drawLine(QPointF(midX, outer.top()), QPointF(midX, inner.top()));
-        const double notchX = inner.right() + 4;
-        p.drawLine(QPointF(notchX, inner.bottom() - textBand), QPointF(notchX, inner.bottom() - textBand * 0.45));
-        font.setPixelSize(10);
-        p.setFont(font);
-        p.drawText(QPointF(outer.left() + 1, midY - 3), QStringLiteral("B"));
-        p.drawText(QPointF(midX + 3, outer.top() + 14), QStringLiteral("H"));
-        p.drawText(QPointF(notchX - 9, inner.bottom() + 14), QStringLiteral("%"));
+        const double half = inner.width() / 2;
+        p.drawText(QRectF(inner.left() + 3 * unit, barBottom + 2, half - 4 * unit, textBand - 2), Qt::AlignCenter,
+                   QStringLiteral("1234"));
+        p.drawText(QRectF(inner.left() + half + unit, barBottom + 2, half - 4 * unit, textBand - 2), Qt::AlignCenter,
+                   QStringLiteral("5670"));
+
+        // Arrows: border width (left), border height (top), notch (right).
+        const QColor red(200, 40, 40);
+        const auto arrow = [&](QPointF a, QPointF b) {
+            p.setPen(QPen(red, 1.4));
+            p.drawLine(a, b);
+            const QPointF d = (b - a) / std::hypot(b.x() - a.x(), b.y() - a.y());
+            const QPointF n(-d.y(), d.x());
+            for (auto [tip, dir] : {std::pair{a, d}, std::pair{b, -d}}) {
+                QPolygonF head;
+                head << tip << tip + dir * 6 + n * 3 << tip + dir * 6 - n * 3;
+                p.setBrush(red);
+                p.setPen(Qt::NoPen);
+                p.drawPolygon(head);
+            }
+        };
+        arrow(QPointF(outer.left() + 1, inner.center().y() - 10), QPointF(inner.left() - 1, inner.center().y() - 10));
+        arrow(QPointF(inner.center().x(), outer.top() + 1), QPointF(inner.center().x(), inner.top() - 1));
+        arrow(QPointF(inner.right() + 8, barBottom), QPointF(inner.right() + 8, barBottom + notch));
     }
 };
 
@@ -228,19 +249,15 @@ TLayoutDialog::TLayoutDialog(QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TLayoutDialog::Button1Click);
     connect(CancelButton, &QPushButton::clicked, this, &TLayoutDialog::CancelButtonClick);
 
-    auto* right = new QVBoxLayout;
-    right->addWidget(GroupBox1);
-    right->addWidget(GroupBox2);
-    right->addStretch(1);
-    auto* top = new QHBoxLayout;
-    top->addWidget(Panel1);
-    top->addLayout(right, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(Button1);
     buttons->addWidget(CancelButton);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addWidget(Panel1);
+    layout->addWidget(GroupBox1);
+    layout->addWidget(GroupBox2);
+    layout->addStretch(1);
     layout->addLayout(buttons);
     SetTexts();
     resize(300, 375);

@@ -14,6 +14,7 @@ TTypeSelect::TTypeSelect(QWidget* parent) : QDialog(parent, Qt::Tool)
     setModal(true);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     AutoDemoText = new QCheckBox(this);
     AutoDemoText->setObjectName(QStringLiteral("AutoDemoText"));
     AutoDemoText->setChecked(true);
@@ -35,7 +36,7 @@ TTypeSelect::TTypeSelect(QWidget* parent) : QDialog(parent, Qt::Tool)
     layout->addWidget(AutoDemoText);
     layout->addLayout(buttons);
     SetTexts();
-    resize(220, 320);
+    resize(230, 340);
 }
 
 void TTypeSelect::SetTexts()

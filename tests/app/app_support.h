@@ -20,6 +20,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <cstdlib>
 #include <unistd.h>
 
 #include "app/application.h"
@@ -27,6 +28,7 @@
 #include "app/getlang.h"
 #include "app/shell.h"
 #include "control/interface/barcodelib.h"
+#include "platform/com/registry.h"
 
 inline QApplication& TestApplication()
 {
@@ -58,6 +60,16 @@ inline void WhenShown(QWidget* window, std::function<void()> action)
     timer->start();
 }
 
+// Registers the built control library with tessaline-regsvr, as an
+// installation does (the Qt container library in this process exports
+// registration entry points of the same names).
+inline HRESULT RegisterControlLibrary()
+{
+    const std::string library = ModulePath(reinterpret_cast<const void*>(&BarcodeTypeLib));
+    const std::string command = std::string(TESSALINE_BINARY_DIR) + "/tessaline-regsvr -s '" + library + "'";
+    return library.empty() || std::system(command.c_str()) != 0 ? E_FAIL : S_OK;
+}
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -74,7 +86,7 @@ protected:
         setenv("LANG", "C", 1);
         TGetLang::Reset();
         if (RegisterControl()) {
-            ASSERT_EQ(DllRegisterServer(), S_OK);
+            ASSERT_EQ(RegisterControlLibrary(), S_OK);
         }
         SetMessageBoxHook([this](const QString& text, const QString& caption, QMessageBox::Icon) {
             m_messages << text;
