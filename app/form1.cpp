@@ -174,7 +174,7 @@ void TForm1::CreateComponents()
         auto* panel = new QLabel(this);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setContentsMargins(4, 0, 4, 0);
+        panel->setContentsMargins(6, 0, 6, 0);
         if (kWidths[i]) {
             panel->setMinimumWidth(kWidths[i]);
             panel->setAlignment(Qt::AlignCenter);
