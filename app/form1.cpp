@@ -9,6 +9,7 @@
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QLibraryInfo>
@@ -137,6 +138,7 @@ void TForm1::CreateComponents()
     Code->setObjectName(QStringLiteral("Code"));
     Code->setMinimumWidth(140);
     connect(Code, &QLineEdit::textChanged, this, [this] { RunCommand(this, [&] { CodeChange(); }); });
+    Code->installEventFilter(this);
     ToolBar2->addWidget(Code);
     DemotextButton = AddTool(ToolBar2, "DemotextButton", &TForm1::DemotextButtonClick);
     DemotextButton->setIcon(MakeIcon(TIconKind::Demo));
@@ -723,6 +725,21 @@ void TForm1::resizeEvent(QResizeEvent* event)
         ApplyLayout();
         RunCommand(this, [this] { UpdateStatus(); });
     }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    // The menu's shortcuts win over the text edit's own key bindings
+    // (Ctrl+E, Ctrl+D and Ctrl+B edit the line on this platform); Ctrl+C
+    // still copies a selected part of the text.
+    if (watched == Code && event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence key(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* action : findChildren<QAction*>()) {
+            if (action->isEnabled() && !action->shortcut().isEmpty() && action->shortcut() == key)
+                return !(action == CopyMetafile1 && Code->hasSelectedText());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

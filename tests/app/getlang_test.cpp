@@ -1,6 +1,8 @@
 // The language: German for "de" locales, English otherwise, switched from
 // the menu with every caption, hint and status text.
+#include <QClipboard>
 #include <QComboBox>
+#include <QTest>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -101,6 +103,24 @@ TEST_F(LanguageTest, MenuSwitchesCaptionsHintsAndStatus)
     EXPECT_EQ(form.OpenButton->toolTip(), "Open a barcode file");
     EXPECT_EQ(form.StatusPanels[4]->text(), "EAN 13 [Invalid text]");
     EXPECT_EQ(form.StatusPanels[3]->text(), "Invalid code");
+}
+
+TEST_F(LanguageTest, MenuShortcutsReachTheMenuFromTheTextEdit)
+{
+    TForm1& form = Start();
+    QApplication::setActiveWindow(&form);
+    form.Code->setFocus();
+    QTest::keyClick(form.Code, Qt::Key_D, Qt::ControlModifier);
+    EXPECT_TRUE(form.German1->isChecked());
+    EXPECT_EQ(form.Open1->text(), QString::fromUtf8("&Öffnen..."));
+    QTest::keyClick(form.Code, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(form.English1->isChecked());
+    EXPECT_EQ(form.Code->text(), "123456789012"); // the edit kept its text
+
+    // Ctrl+C copies a selected part of the text as text.
+    form.Code->setSelection(0, 4);
+    QTest::keyClick(form.Code, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "1234");
 }
 
 } // namespace
