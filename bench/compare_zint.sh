@@ -34,6 +34,17 @@ texts() {
 texts "$LINES" > "$WORK/texts.txt"
 
 now() { date +%s.%N; }
+# Runs a command, keeping its user + system CPU seconds in $WORK/cpu (0
+# without GNU time).
+timed() {
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f '%U %S' -o "$WORK/cpu.raw" "$@"
+        awk '{ print $1 + $2 }' "$WORK/cpu.raw" > "$WORK/cpu"
+    else
+        "$@"
+        echo 0 > "$WORK/cpu"
+    fi
+}
 # Width and height of a PNG file from its IHDR chunk.
 png_size() { od -An -tu1 -j16 -N8 "$1" | awk '{ printf "%dx%d", $3 * 256 + $4, $7 * 256 + $8 }'; }
 # Colour type and bit depth of a PNG file.
@@ -51,27 +62,35 @@ compare() {
     mkdir -p "$zdir"
     # zint names each file after its text (--mirror) in the current directory.
     start=$(now)
-    (cd "$zdir" && "$ZINT" -b EANX --batch --mirror --filetype=png --scale 1.1 --height 60 $2 \
+    (cd "$zdir" && timed "$ZINT" -b EANX --batch --mirror --filetype=png --scale 1.1 --height 60 $2 \
         -i "$WORK/texts.txt" >/dev/null 2>&1)
     zint_s=$(echo "$(now) - $start" | bc -l)
+    zint_cpu=$(cat "$WORK/cpu")
     first=$(find "$zdir" -iname '*.png' | head -n 1)
     size=$(png_size "$first")
 
     start=$(now)
-    "$TESSALINE" --batch "$WORK/texts.txt" --type "EAN 13" --jobs "$JOBS" --size "$size" $3 -o "$tdir"
+    timed "$TESSALINE" --batch "$WORK/texts.txt" --type "EAN 13" --jobs "$JOBS" --size "$size" $3 -o "$tdir"
     tess_s=$(echo "$(now) - $start" | bc -l)
+    tess_cpu=$(cat "$WORK/cpu")
     mine=$(find "$tdir" -name '*.png' | head -n 1)
 
     zn=$(count "$zdir"); tn=$(count "$tdir")
     zrate=$(echo "$zn / $zint_s" | bc -l); trate=$(echo "$tn / $tess_s" | bc -l)
     zbytes=$(average_size "$zdir"); tbytes=$(average_size "$tdir")
     printf '%s, %s lines at %s pixels\n' "$label" "$LINES" "$size"
-    printf '  zint --batch              %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s)\n' \
-        "$zn" "$zint_s" "$zrate" "$zbytes" "$(png_form "$first")"
-    printf '  tessaline --batch -j %-4s %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s)\n' \
-        "$JOBS" "$tn" "$tess_s" "$trate" "$tbytes" "$(png_form "$mine")"
+    printf '  zint --batch              %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s), CPU %4.0f us a file\n' \
+        "$zn" "$zint_s" "$zrate" "$zbytes" "$(png_form "$first")" "$(echo "$zint_cpu * 1000000 / $zn" | bc -l)"
+    printf '  tessaline --batch -j %-4s %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s), CPU %4.0f us a file\n' \
+        "$JOBS" "$tn" "$tess_s" "$trate" "$tbytes" "$(png_form "$mine")" "$(echo "$tess_cpu * 1000000 / $tn" | bc -l)"
     printf '  rate tessaline/zint %.2f   size tessaline/zint %.2f\n' \
         "$(echo "$trate / $zrate" | bc -l)" "$(echo "$tbytes / $zbytes" | bc -l)"
+    # On a machine shared with other work the wall-clock rates depend on the
+    # cores left free; the CPU time a file does not.
+    if [ "$(echo "$zint_cpu > 0 && $tess_cpu > 0" | bc -l)" = 1 ]; then
+        printf '  with %s free cores: tessaline/zint %.2f (from the CPU time a file)\n' "$JOBS" \
+            "$(echo "($zint_cpu / $zn) / ($tess_cpu / $tn / $JOBS)" | bc -l)"
+    fi
     rm -rf "$zdir" "$tdir"
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/gdi/font.h"
@@ -38,8 +39,11 @@ bool FillImagePixels(cairo_t* cr, double l, double t, double r, double b, COLORR
     uint8_t* data = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
     const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
-    for (int y = y0; y < y1; ++y)
-        std::fill_n(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + x0, x1 - x0, pixel);
+    // The first row pixel by pixel, the others copied from it.
+    uint32_t* first = reinterpret_cast<uint32_t*>(data + size_t(y0) * size_t(stride)) + x0;
+    std::fill_n(first, x1 - x0, pixel);
+    for (int y = y0 + 1; y < y1; ++y)
+        std::memcpy(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + x0, first, size_t(x1 - x0) * 4);
     cairo_surface_mark_dirty_rectangle(s, x0, y0, x1 - x0, y1 - y0);
     return true;
 }
