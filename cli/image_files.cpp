@@ -1,19 +1,24 @@
-// Raster and vector image files.
+// Raster and vector image files. PNG goes through the control's PNG surface,
+// BMP is the surface's bottom-up DIB behind a file header, JPEG is encoded
+// with libjpeg from the pixels, and SVG, PDF and EPS are drawn on the vector
+// surfaces.
 #include "cli/image_files.h"
 
 #include <algorithm>
 #include <atomic>
 #include <csetjmp>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <vector>
 
 #include <jpeglib.h>
-#include <png.h>
 #include <unistd.h>
 
+#include "control/interface/webimage.h"
 #include "platform/gdi/raster.h"
+#include "platform/gdi/vector.h"
 
 namespace {
 
@@ -26,16 +31,31 @@ std::string TemporaryPath(const std::string& path)
     return path + ".part-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 
-// The pixel at (x, y) of the raster surface as red, green, blue.
-struct Rgb {
-    uint8_t r, g, b;
-};
-
-Rgb PixelAt(const CRasterDC& dc, int x, int y)
+// Writes through `write` into a temporary file renamed into place when it
+// succeeded; removes it otherwise.
+template <class Write>
+bool WriteReplacing(const std::string& path, Write write)
 {
-    const auto* row = reinterpret_cast<const uint32_t*>(dc.Data() + size_t(y) * size_t(dc.Stride()));
-    const uint32_t w = row[x];
-    return {uint8_t(w >> 16), uint8_t(w >> 8), uint8_t(w)};
+    const std::string temp = TemporaryPath(path);
+    bool ok = write(temp);
+    std::error_code ec;
+    if (ok) std::filesystem::rename(temp, path, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+bool WriteWithFile(const std::string& path, bool (*body)(FILE*, const CRasterDC&, const CliOptions&),
+                   const CRasterDC& dc, const CliOptions& o)
+{
+    return WriteReplacing(path, [&](const std::string& temp) {
+        FilePtr f(std::fopen(temp.c_str(), "wb"), std::fclose);
+        if (!f) return false;
+        const bool ok = body(f.get(), dc, o);
+        return std::fclose(f.release()) == 0 && ok;
+    });
 }
 
 void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes)
@@ -45,41 +65,25 @@ void PutLe(std::vector<uint8_t>& out, uint32_t v, int bytes)
 
 int32_t PixelsPerMeter(int dpi) { return int32_t(dpi * 10000 / 254); }
 
-// A 24-bit bottom-up BMP: file header, info header, padded rows.
-bool WriteBmp(FILE* f, const CRasterDC& dc, int dpi)
+// The 24-bit bottom-up DIB of the surface behind a BMP file header.
+bool WriteBmp(FILE* f, const CRasterDC& dc, const CliOptions& o)
 {
-    const int w = dc.Width(), h = dc.Height();
-    const uint32_t rowSize = (uint32_t(w) * 3 + 3) & ~3u;
-    const uint32_t imageSize = rowSize * uint32_t(h);
+    CDib dib;
+    if (!dc.GetDIB(DibFormat::Bgr24, dib)) return false;
+    // The resolution the image was drawn for.
+    BITMAPINFOHEADER h = dib.Header();
+    h.biXPelsPerMeter = h.biYPelsPerMeter = PixelsPerMeter(o.dpi);
+    std::memcpy(dib.info.data(), &h, sizeof h);
+    const uint32_t offset = uint32_t(14 + dib.info.size());
     std::vector<uint8_t> head;
     head.push_back('B');
     head.push_back('M');
-    PutLe(head, 14 + 40 + imageSize, 4);
+    PutLe(head, uint32_t(offset + dib.bits.size()), 4);
     PutLe(head, 0, 4);
-    PutLe(head, 14 + 40, 4);
-    PutLe(head, 40, 4);
-    PutLe(head, uint32_t(w), 4);
-    PutLe(head, uint32_t(h), 4);
-    PutLe(head, 1, 2);
-    PutLe(head, 24, 2);
-    PutLe(head, 0, 4); // BI_RGB
-    PutLe(head, imageSize, 4);
-    PutLe(head, uint32_t(PixelsPerMeter(dpi)), 4);
-    PutLe(head, uint32_t(PixelsPerMeter(dpi)), 4);
-    PutLe(head, 0, 4);
-    PutLe(head, 0, 4);
-    if (std::fwrite(head.data(), 1, head.size(), f) != head.size()) return false;
-    std::vector<uint8_t> row(rowSize, 0);
-    for (int y = h - 1; y >= 0; --y) {
-        for (int x = 0; x < w; ++x) {
-            const Rgb p = PixelAt(dc, x, y);
-            row[3 * x] = p.b;
-            row[3 * x + 1] = p.g;
-            row[3 * x + 2] = p.r;
-        }
-        if (std::fwrite(row.data(), 1, row.size(), f) != row.size()) return false;
-    }
-    return true;
+    PutLe(head, offset, 4);
+    return std::fwrite(head.data(), 1, head.size(), f) == head.size() &&
+           std::fwrite(dib.info.data(), 1, dib.info.size(), f) == dib.info.size() &&
+           std::fwrite(dib.bits.data(), 1, dib.bits.size(), f) == dib.bits.size();
 }
 
 struct JpegError {
@@ -87,12 +91,9 @@ struct JpegError {
     std::jmp_buf jump;
 };
 
-void JpegFail(j_common_ptr cinfo)
-{
-    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
-}
+void JpegFail(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1); }
 
-bool WriteJpeg(FILE* f, const CRasterDC& dc, int quality, int dpi)
+bool WriteJpeg(FILE* f, const CRasterDC& dc, const CliOptions& o)
 {
     jpeg_compress_struct cinfo;
     JpegError err;
@@ -110,18 +111,17 @@ bool WriteJpeg(FILE* f, const CRasterDC& dc, int quality, int dpi)
     cinfo.input_components = 3;
     cinfo.in_color_space = JCS_RGB;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, quality, TRUE);
+    jpeg_set_quality(&cinfo, o.quality, TRUE);
     cinfo.density_unit = 1; // dots per inch
-    cinfo.X_density = UINT16(std::min(dpi, 65535));
-    cinfo.Y_density = UINT16(std::min(dpi, 65535));
+    cinfo.X_density = cinfo.Y_density = UINT16(std::min(o.dpi, 65535));
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
-        const int y = int(cinfo.next_scanline);
+        const auto* pixels =
+            reinterpret_cast<const uint32_t*>(dc.Data() + size_t(cinfo.next_scanline) * size_t(dc.Stride()));
         for (int x = 0; x < dc.Width(); ++x) {
-            const Rgb p = PixelAt(dc, x, y);
-            row[3 * x] = p.r;
-            row[3 * x + 1] = p.g;
-            row[3 * x + 2] = p.b;
+            row[3 * size_t(x)] = uint8_t(pixels[x] >> 16);
+            row[3 * size_t(x) + 1] = uint8_t(pixels[x] >> 8);
+            row[3 * size_t(x) + 2] = uint8_t(pixels[x]);
         }
         JSAMPROW rows[1] = {row.data()};
         jpeg_write_scanlines(&cinfo, rows, 1);
@@ -131,38 +131,7 @@ bool WriteJpeg(FILE* f, const CRasterDC& dc, int quality, int dpi)
     return true;
 }
 
-bool WritePng(FILE* f, const CRasterDC& dc, int dpi, bool interlace)
-{
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (!png) return false;
-    png_infop info = png_create_info_struct(png);
-    std::vector<uint8_t> pixels(size_t(dc.Width()) * 3 * size_t(dc.Height()));
-    std::vector<png_bytep> rows(size_t(dc.Height()));
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(dc.Width()), png_uint_32(dc.Height()), 8, PNG_COLOR_TYPE_RGB,
-                 interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_pHYs(png, info, png_uint_32(PixelsPerMeter(dpi)), png_uint_32(PixelsPerMeter(dpi)),
-                 PNG_RESOLUTION_METER);
-    for (int y = 0; y < dc.Height(); ++y) {
-        uint8_t* row = pixels.data() + size_t(y) * size_t(dc.Width()) * 3;
-        rows[size_t(y)] = row;
-        for (int x = 0; x < dc.Width(); ++x) {
-            const Rgb p = PixelAt(dc, x, y);
-            row[3 * x] = p.r;
-            row[3 * x + 1] = p.g;
-            row[3 * x + 2] = p.b;
-        }
-    }
-    png_set_rows(png, info, rows.data());
-    png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
+std::string SizeText(const CliOptions& o) { return std::to_string(o.width) + "x" + std::to_string(o.height); }
 
 } // namespace
 
@@ -170,37 +139,41 @@ bool WriteImage(ImageFormat format, const std::string& path, CGenericBarcode& sy
                 const CliOptions& o, std::string& error)
 {
     const RECT bounds{0, 0, o.width, o.height};
-    const std::string temp = TemporaryPath(path);
-    FilePtr f(std::fopen(temp.c_str(), "wb"), std::fclose);
-    if (!f) {
-        error = "cannot write \"" + path + "\"";
-        return false;
-    }
-    bool ok = false;
+    const std::string cannotWrite = "cannot write \"" + path + "\"";
     switch (format) {
-    case ImageFormat::Png:
+    case ImageFormat::Png: {
+        CWebImageDC dc;
+        if (!dc.Create(SIZE{o.width, o.height})) {
+            error = "cannot make an image of " + SizeText(o) + " pixels";
+            return false;
+        }
+        DrawBarcode(&dc, bounds, symbol, state);
+        if (dc.SavePNG(path, o.interlace ? TRUE : FALSE, FALSE, 0) != 1) error = cannotWrite;
+        return error.empty();
+    }
     case ImageFormat::Jpeg:
     case ImageFormat::Bmp: {
         CRasterDC dc(o.width, o.height, o.dpi);
         if (!dc.IsOk()) {
-            error = "cannot make an image of " + std::to_string(o.width) + "x" + std::to_string(o.height) + " pixels";
-            break;
+            error = "cannot make an image of " + SizeText(o) + " pixels";
+            return false;
         }
         DrawBarcode(&dc, bounds, symbol, state);
-        if (format == ImageFormat::Png) ok = WritePng(f.get(), dc, o.dpi, o.interlace);
-        else if (format == ImageFormat::Jpeg) ok = WriteJpeg(f.get(), dc, o.quality, o.dpi);
-        else ok = WriteBmp(f.get(), dc, o.dpi);
-        break;
+        if (!WriteWithFile(path, format == ImageFormat::Jpeg ? WriteJpeg : WriteBmp, dc, o)) error = cannotWrite;
+        return error.empty();
     }
-    default: error = "vector output (.svg, .pdf, .eps) is not available in this build"; break;
+    default: {
+        const VectorFormat vf = format == ImageFormat::Svg   ? VectorFormat::Svg
+                                : format == ImageFormat::Pdf ? VectorFormat::Pdf
+                                                             : VectorFormat::Eps;
+        const bool ok = WriteReplacing(path, [&](const std::string& temp) {
+            CVectorDC dc(vf, temp, o.width, o.height, o.dpi);
+            if (!dc.IsOk()) return false;
+            DrawBarcode(&dc, bounds, symbol, state);
+            return dc.Finish();
+        });
+        if (!ok) error = cannotWrite;
+        return ok;
     }
-    if (std::fclose(f.release()) != 0) ok = false;
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        if (error.empty()) error = "cannot write \"" + path + "\"";
-        return false;
     }
-    return true;
 }

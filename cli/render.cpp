@@ -33,7 +33,13 @@ std::string Lower(std::string s)
     return s;
 }
 
-std::string Quoted(const std::string& cp1252) { return "\"" + Cp1252ToUtf8(cp1252) + "\""; }
+std::string Quoted(const std::string& cp1252)
+{
+    std::string out(1, '"');
+    out += Cp1252ToUtf8(cp1252);
+    out += '"';
+    return out;
+}
 
 std::string JsonString(const std::string& utf8)
 {

@@ -79,6 +79,7 @@ protected:
     void DoPropExchange(CPropExchange* px) override;
     void OnResetState() override;
     void OnDraw(CDC* dc, const RECT& bounds, const RECT& invalid) override;
+    void OnDrawMetafile(CDC* dc, const RECT& bounds) override;
     void OnClick(POINT point) override;
 
     Variant InvokeGet(const MemberDesc& member) override;

@@ -15,7 +15,12 @@ constexpr uint32_t kMiscStatus = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT
                                  OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE;
 constexpr int kToolboxBitmap = 1;
 
-std::string ThisLibrary() { return ModulePath(reinterpret_cast<const void*>(&DllGetClassObject)); }
+// A function of this library alone: the exported entry points have the same
+// names in every component library, and in a process that loaded another
+// one first their addresses may resolve into it.
+void Anchor() {}
+
+std::string ThisLibrary() { return ModulePath(reinterpret_cast<const void*>(&Anchor)); }
 
 } // namespace
 

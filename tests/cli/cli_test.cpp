@@ -385,4 +385,63 @@ TEST_F(Cli, AutoTypeKeepsTheTypeWhenNoCandidateAccepts)
     EXPECT_NE(r.out.find("\"type\":20"), std::string::npos) << r.out;
 }
 
+// A small well-formedness check: every element closed in order, one root.
+bool WellFormedXml(const std::string& s)
+{
+    std::vector<std::string> open;
+    int roots = 0;
+    for (size_t i = s.find('<'); i != std::string::npos; i = s.find('<', i)) {
+        if (s.compare(i, 4, "<!--") == 0) {
+            i = s.find("-->", i);
+            if (i == std::string::npos) return false;
+            continue;
+        }
+        const size_t end = s.find('>', i);
+        if (end == std::string::npos) return false;
+        const std::string tag = s.substr(i + 1, end - i - 1);
+        i = end;
+        if (tag.empty() || tag[0] == '?' || tag[0] == '!') continue;
+        if (tag[0] == '/') {
+            if (open.empty() || open.back() != tag.substr(1)) return false;
+            open.pop_back();
+            continue;
+        }
+        if (open.empty()) ++roots;
+        if (tag.back() == '/') continue;
+        open.push_back(tag.substr(0, tag.find_first_of(" \t\r\n")));
+    }
+    return open.empty() && roots == 1;
+}
+
+TEST_F(Cli, VectorFormatsAreWellFormed)
+{
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "v.svg", "--size", "300x120"}).status, 0);
+    const std::string svg = Slurp(Path("v.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_TRUE(WellFormedXml(svg));
+
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "v.pdf"}).status, 0);
+    const std::string pdf = Slurp(Path("v.pdf"));
+    EXPECT_EQ(pdf.rfind("%PDF-", 0), 0u);
+    const size_t startxref = pdf.rfind("startxref");
+    ASSERT_NE(startxref, std::string::npos);
+    EXPECT_NE(pdf.find("%%EOF", startxref), std::string::npos);
+    // The cross-reference offset points at the table.
+    const size_t offset = std::stoul(pdf.substr(startxref + 9));
+    ASSERT_LT(offset, pdf.size());
+    EXPECT_EQ(pdf.compare(offset, 4, "xref"), 0);
+
+    // 250 x 150 pixels at 96 dpi are 187.5 x 112.5 points.
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "v.eps"}).status, 0);
+    const std::string eps = Slurp(Path("v.eps"));
+    EXPECT_EQ(eps.rfind("%!PS-Adobe-3.0 EPSF-3.0", 0), 0u);
+    EXPECT_NE(eps.find("%%BoundingBox: 0 0 188 113"), std::string::npos) << eps.substr(0, 300);
+    EXPECT_NE(eps.find("%%EOF"), std::string::npos);
+
+    // Nothing is written for a text error in any format.
+    for (const char* name : {"e.svg", "e.pdf", "e.eps"})
+        EXPECT_EQ(Tessaline({"--type", "9", "--text", "x", "-o", name}).status, 1);
+    EXPECT_FALSE(fs::exists(Path("e.svg")) || fs::exists(Path("e.pdf")) || fs::exists(Path("e.eps")));
+}
+
 } // namespace
