@@ -35,7 +35,13 @@ BOOL CGenericBarcode::Paint(CDC* dc, const RECT& rect)
         DrawErrorText(dc, "text error");
         return TRUE;
     }
-    if (rect.bottom - rect.top >= minHeight) m_sizeOk = Draw(dc) ? TRUE : FALSE;
+    // Borders wider than the area turn it inside out, and a text band as
+    // wide as it leaves the bars no length: bars drawn there would lie
+    // outside the area, so such an area is too small whatever the rotation.
+    RECT bars = rect;
+    ShrinkForText(bars, m_showText ? m_textHeight : 0);
+    const bool room = bars.right > bars.left && bars.bottom > bars.top;
+    if (room && rect.bottom - rect.top >= minHeight) m_sizeOk = Draw(dc) ? TRUE : FALSE;
     if (!m_sizeOk) DrawErrorText(dc, "size error");
     return TRUE;
 }

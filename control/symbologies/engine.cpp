@@ -197,6 +197,10 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
     if (type == 17) {
         // UPC E prints its number system and check digit outside the bars.
         const int32_t w = dc->GetTextExtent("X").cx;
+        // A font as wide as the area leaves no room for the bars; the
+        // lengths below are absolute, so an overturned rectangle would
+        // otherwise pass for a long one.
+        if (AxisLength(rect) <= 3 * w) return FALSE;
         ShrinkFromEnd(rect, 3 * w);
     }
     m_symbolWidth = 0;

@@ -308,6 +308,11 @@ void CProfile::Set(const std::string& section, const std::string& key, const std
     for (char& c : flat)
         if (c == '\n' || c == '\r')
             c = ' ';
+    // Reading trims blanks and drops a pair of enclosing quotes: a value
+    // that has either is written quoted, so that it reads back as set.
+    const bool quote = !flat.empty() && (IsBlank(flat.front()) || IsBlank(flat.back()) || Unquote(flat) != flat);
+    if (quote)
+        flat = "\"" + flat + "\"";
     Line line = Parse(key + "=" + flat);
     if (const long k = FindKey(section, key); k >= 0) {
         m_lines[size_t(k)] = std::move(line);
