@@ -345,6 +345,27 @@ TEST_F(Cli, InfoValues)
     EXPECT_TRUE(Files().empty());
 }
 
+TEST_F(Cli, InfoCheckDigitsOfTheEanUpcFamily)
+{
+    // Check digits worked by hand from the standards' weighting (3/1 from
+    // the right for EAN/UPC; 10..2 modulo 11 for ISBN, where 10 is 'X').
+    struct Case {
+        const char* type;
+        const char* text;
+        int checksum;
+    } const cases[] = {
+        {"EAN 13", "400638133393", 1}, {"EAN 13", "590123412345", 7}, {"EAN 99", "993456789012", 9},
+        {"EAN 8", "9638507", 4},       {"UPC A", "03600029145", 2},   {"UPC E", "123456", 5},
+        {"ISBN", "3-16-148410", 10},   {"ISBN", "030640615", 2},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Tessaline({"--type", c.type, "--text", c.text, "--info"});
+        EXPECT_EQ(r.status, 0) << c.type << " " << r.err;
+        EXPECT_NE(r.out.find("\"checksum\":" + std::to_string(c.checksum) + ","), std::string::npos)
+            << c.type << " " << c.text << ": " << r.out;
+    }
+}
+
 TEST_F(Cli, OutputFormatsReadBackByTheirDecoders)
 {
     ASSERT_EQ(Tessaline({"--type", "9", "-o", "a.PNG", "--interlace", "--size", "300x120"}).status, 0);
