@@ -8,6 +8,18 @@
 
 int32_t PointsToHeight(double points, int dpi) { return -int32_t(std::lround(points * dpi / 72.0)); }
 
+int SurfaceDeviceCaps(int index, int dpi, int width, int height)
+{
+    switch (index) {
+    case LOGPIXELSX:
+    case LOGPIXELSY: return dpi;
+    case HORZRES: return width;
+    case VERTRES: return height;
+    case BITSPIXEL: return 32;
+    default: return 0;
+    }
+}
+
 BOOL CDC::GetTextMetrics(TEXTMETRIC& tm) const
 {
     tm = GetFontMetrics(m_font);

@@ -124,6 +124,9 @@ struct TEXTMETRIC {
 // the character height as a negative lfHeight (18 pt at 96 dpi -> -24).
 int32_t PointsToHeight(double points, int dpi);
 
+// GetDeviceCaps of a 32-bit surface of the given resolution and size.
+int SurfaceDeviceCaps(int index, int dpi, int width, int height);
+
 // Windows-1252 <-> UTF-8. Unmappable or malformed input becomes '?'.
 std::string Cp1252ToUtf8(const std::string& s);
 std::string Utf8ToCp1252(const std::string& s);

@@ -133,14 +133,7 @@ BOOL CMetaFileDC::TextOut(int x, int y, const std::string& text)
 
 int CMetaFileDC::GetDeviceCaps(int index) const
 {
-    switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY: return m_dpi;
-    case HORZRES: return m_width;
-    case VERTRES: return m_height;
-    case BITSPIXEL: return 32;
-    default: return 0;
-    }
+    return SurfaceDeviceCaps(index, m_dpi, m_width, m_height);
 }
 
 void CMetaFileDC::Replay(CDC& target) const

@@ -46,14 +46,7 @@ bool CRasterDC::Create(int width, int height, int dpi)
 
 int CRasterDC::GetDeviceCaps(int index) const
 {
-    switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY: return m_dpi;
-    case HORZRES: return m_width;
-    case VERTRES: return m_height;
-    case BITSPIXEL: return 32;
-    default: return 0;
-    }
+    return SurfaceDeviceCaps(index, m_dpi, m_width, m_height);
 }
 
 void CRasterDC::Flush() const

@@ -88,14 +88,7 @@ bool CVectorDC::Finish()
 
 int CVectorDC::GetDeviceCaps(int index) const
 {
-    switch (index) {
-    case LOGPIXELSX:
-    case LOGPIXELSY: return m_dpi;
-    case HORZRES: return m_width;
-    case VERTRES: return m_height;
-    case BITSPIXEL: return 32;
-    default: return 0;
-    }
+    return SurfaceDeviceCaps(index, m_dpi, m_width, m_height);
 }
 
 std::string CVectorDC::Render(VectorFormat format, int width, int height, int dpi,
