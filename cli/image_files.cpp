@@ -1,7 +1,7 @@
-// Raster and vector image files. PNG goes through the control's PNG surface,
-// BMP is the surface's bottom-up DIB behind a file header, JPEG is encoded
-// with libjpeg from the pixels, and SVG, PDF and EPS are drawn on the vector
-// surfaces.
+// Raster and vector image files, each the control's drawing. PNG is the
+// command's compact encoding of the raster surface, BMP the surface's
+// bottom-up DIB behind a file header, JPEG is encoded with libjpeg from the
+// pixels, and SVG, PDF and EPS are drawn on the vector surfaces.
 #include "cli/image_files.h"
 
 #include <algorithm>
@@ -13,11 +13,10 @@
 #include <memory>
 #include <vector>
 
+#include <fcntl.h>
 #include <jpeglib.h>
 #include <unistd.h>
 
-#include "control/interface/webimage.h"
-#include "platform/gdi/raster.h"
 #include "platform/gdi/vector.h"
 
 namespace {
@@ -45,6 +44,22 @@ bool WriteReplacing(const std::string& path, Write write)
         return false;
     }
     return true;
+}
+
+// The whole file in one write.
+bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    return WriteReplacing(path, [&](const std::string& temp) {
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) return false;
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) break;
+            done += size_t(n);
+        }
+        return ::close(fd) == 0 && done == bytes.size();
+    });
 }
 
 bool WriteWithFile(const std::string& path, bool (*body)(FILE*, const CRasterDC&, const CliOptions&),
@@ -131,49 +146,66 @@ bool WriteJpeg(FILE* f, const CRasterDC& dc, const CliOptions& o)
     return true;
 }
 
-std::string SizeText(const CliOptions& o) { return std::to_string(o.width) + "x" + std::to_string(o.height); }
+std::string SizeText(SIZE size) { return std::to_string(size.cx) + "x" + std::to_string(size.cy); }
 
 } // namespace
 
-bool WriteImage(ImageFormat format, const std::string& path, CGenericBarcode& symbol, const PaintState& state,
-                const CliOptions& o, std::string& error)
+bool CImageWorkspace::Surface(SIZE size, int dpi)
 {
-    const RECT bounds{0, 0, o.width, o.height};
+    if (raster.IsOk() && raster.Width() == size.cx && raster.Height() == size.cy &&
+        raster.GetDeviceCaps(LOGPIXELSX) == dpi)
+        return true;
+    return raster.Create(size.cx, size.cy, dpi);
+}
+
+bool EncodePng(CCommandControl& control, const CliOptions& o, SIZE size, CImageWorkspace& w)
+{
+    if (!w.Surface(size, o.dpi)) return false;
+    control.Draw(&w.raster, size.cx, size.cy);
+    const PixelView pixels{w.raster.Data(), w.raster.Stride(), size.cx, size.cy};
+    return w.png.Encode(pixels, o.dpi, o.interlace, w.bytes);
+}
+
+WriteResult WriteImage(ImageFormat format, const std::string& path, CCommandControl& control, const CliOptions& o,
+                       SIZE size, CImageWorkspace* workspace, std::string& error)
+{
+    const std::string cannotMake = "cannot make an image of " + SizeText(size) + " pixels";
     const std::string cannotWrite = "cannot write \"" + path + "\"";
+    auto fail = [&](const std::string& message) {
+        error = message;
+        return WriteResult::Failed;
+    };
     switch (format) {
-    case ImageFormat::Png: {
-        CWebImageDC dc;
-        if (!dc.Create(SIZE{o.width, o.height})) {
-            error = "cannot make an image of " + SizeText(o) + " pixels";
-            return false;
-        }
-        DrawBarcode(&dc, bounds, symbol, state);
-        if (dc.SavePNG(path, o.interlace ? TRUE : FALSE, FALSE, 0) != 1) error = cannotWrite;
-        return error.empty();
-    }
+    case ImageFormat::Png:
     case ImageFormat::Jpeg:
     case ImageFormat::Bmp: {
-        CRasterDC dc(o.width, o.height, o.dpi);
-        if (!dc.IsOk()) {
-            error = "cannot make an image of " + SizeText(o) + " pixels";
-            return false;
+        CImageWorkspace own;
+        CImageWorkspace& w = workspace ? *workspace : own;
+        if (!w.Surface(size, o.dpi)) return fail(cannotMake);
+        control.Draw(&w.raster, size.cx, size.cy);
+        // The paint itself tells whether the symbol fitted.
+        if (!control.Symbol().IsSizeOk()) return WriteResult::DoesNotFit;
+        bool ok;
+        if (format == ImageFormat::Png) {
+            const PixelView pixels{w.raster.Data(), w.raster.Stride(), size.cx, size.cy};
+            ok = w.png.Encode(pixels, o.dpi, o.interlace, w.bytes) && WriteBytes(path, w.bytes);
+        } else {
+            ok = WriteWithFile(path, format == ImageFormat::Jpeg ? WriteJpeg : WriteBmp, w.raster, o);
         }
-        DrawBarcode(&dc, bounds, symbol, state);
-        if (!WriteWithFile(path, format == ImageFormat::Jpeg ? WriteJpeg : WriteBmp, dc, o)) error = cannotWrite;
-        return error.empty();
+        return ok ? WriteResult::Written : fail(cannotWrite);
     }
     default: {
+        if (!FitsArea(control, o, size.cx, size.cy)) return WriteResult::DoesNotFit;
         const VectorFormat vf = format == ImageFormat::Svg   ? VectorFormat::Svg
                                 : format == ImageFormat::Pdf ? VectorFormat::Pdf
                                                              : VectorFormat::Eps;
         const bool ok = WriteReplacing(path, [&](const std::string& temp) {
-            CVectorDC dc(vf, temp, o.width, o.height, o.dpi);
+            CVectorDC dc(vf, temp, size.cx, size.cy, o.dpi);
             if (!dc.IsOk()) return false;
-            DrawBarcode(&dc, bounds, symbol, state);
+            control.Draw(&dc, size.cx, size.cy);
             return dc.Finish();
         });
-        if (!ok) error = cannotWrite;
-        return ok;
+        return ok ? WriteResult::Written : fail(cannotWrite);
     }
     }
 }

@@ -36,20 +36,24 @@ int main(int argc, char** argv)
     case CliAction::Help: std::fputs(UsageText().c_str(), stdout); return 0;
     case CliAction::Version: std::printf("tessaline %s\n", TESSALINE_VERSION); return 0;
     case CliAction::ListTypes: ListTypes(); return 0;
-    case CliAction::Batch: return RunBatch(o);
     default: break;
     }
+    if (o.moduleMm) {
+        const ModulePixels module = ModuleSize(*o.moduleMm, o.dpi);
+        if (!module.note.empty()) std::fprintf(stderr, "tessaline: %s\n", module.note.c_str());
+    }
+    if (o.action == CliAction::Batch) return RunBatch(o);
 
     const TypeChoice type = ResolveType(o.type.value_or("1"));
     if (!type.error.empty()) return Fail(2, type.error);
-    SymbolPtr symbol = MakeSymbol(o, type.id, o.text);
-    if (!symbol) return Fail(2, "cannot make a symbol of type " + std::to_string(type.id));
+    const auto control = MakeControl(o, type.id, o.text);
+    if (!control) return Fail(2, "cannot make the control for type " + std::to_string(type.id));
 
     if (o.action == CliAction::Info) {
-        std::printf("%s\n", InfoJson(*symbol, o).c_str());
-        const Outcome verdict = CheckSymbol(*symbol, o);
+        std::printf("%s\n", InfoJson(*control, o).c_str());
+        const Outcome verdict = CheckSymbol(*control, o);
         return verdict.status ? Fail(verdict.status, verdict.message) : 0;
     }
-    const Outcome outcome = RenderToFile(o, *symbol, o.output.value_or("barcode.png"));
+    const Outcome outcome = RenderToFile(o, *control, o.output.value_or("barcode.png"));
     return outcome.status ? Fail(outcome.status, outcome.message) : 0;
 }

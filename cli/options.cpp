@@ -124,9 +124,9 @@ std::string UsageText()
   tessaline [--type ID|NAME] [--text TEXT] [-o FILE] [--size WxH] [--rotate 0|90|180|270]
             [--no-text] [--border W,H] [--notch PERCENT] [--fg COLOR] [--bg COLOR]
             [--font "FACE SIZE [bold] [italic]"] [--auto-type] [--dpi N]
-            [--quality 1-100] [--interlace]
+            [--module-mm MM] [--quality 1-100] [--interlace]
   tessaline --type ID|NAME --text TEXT --info
-  tessaline --batch FILE [--jobs N] [-o DIR]
+  tessaline --batch FILE [--jobs N] [-o DIR] [options above]
   tessaline --list-types | --help | --version
 
 Draws one barcode into an image file; the format follows the extension of
@@ -143,12 +143,15 @@ FILE: .png .jpg .jpeg .bmp .svg .pdf .eps (default barcode.png).
   --fg, --bg COLOR colours: #RRGGBB, #RGB, R,G,B or a name (black on white)
   --font SPEC      text font (default "Arial 18 bold")
   --auto-type      pick the symbology from the text
-  --dpi N          resolution of the image (default 96)
+  --dpi N          resolution of the image (default 96), kept in the file
+  --module-mm MM   make the image as wide (as high when turned) as needed for
+                   modules of MM millimetres at --dpi, rounded to whole pixels
   --quality N      JPEG quality (default 90)
   --interlace      write an interlaced PNG
   --info           print what the symbol reports as JSON, write no file
   --batch FILE     render every line of FILE: TYPE<TAB>TEXT<TAB>OUTPUT, or one
-                   text per line (type from --type, files in the -o directory)
+                   text per line (type from --type, files in the -o directory);
+                   UTF-8, with or without a byte-order mark, LF or CRLF
   --jobs N         render N batch lines at a time (default 1)
   --list-types     list the symbologies with their ids and sample texts
 
@@ -251,6 +254,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
             const auto d = ParseInt(v);
             if (!d || !InRange(*d, 1, 10000)) return fail("--dpi wants 1 to 10000: " + v);
             o.dpi = *d;
+        } else if (name == "--module-mm") {
+            if (!needValue(v)) return fail("--module-mm needs a value");
+            double mm = 0;
+            const char* end = v.data() + v.size();
+            auto [p, ec] = std::from_chars(v.data(), end, mm);
+            if (v.empty() || ec != std::errc() || p != end || !(mm > 0) || mm > 1000)
+                return fail("--module-mm wants a width in millimetres above 0 and up to 1000: " + v);
+            o.moduleMm = mm;
         } else if (name == "--jobs" || name == "-j") {
             if (!needValue(v)) return fail("--jobs needs a value");
             const auto j = ParseInt(v);

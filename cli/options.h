@@ -29,6 +29,7 @@ struct CliOptions {
     bool fontBold = true, fontItalic = false;
     bool autoType = false;
     int dpi = 96;
+    std::optional<double> moduleMm; // module width in millimetres at dpi
     int jobs = 1;
     bool interlace = false;
     int quality = 90;

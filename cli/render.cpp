@@ -1,31 +1,18 @@
 // Setting up, checking and writing one barcode.
 #include "cli/render.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/image_files.h"
 #include "control/engine/catalogue.h"
+#include "platform/com/registry.h"
 #include "platform/gdi/metafile.h"
 
 namespace {
-
-// The command has no container: a type the catalogue refuses becomes an
-// exception caught where the type is chosen, and nothing else is asked.
-struct InvalidType {
-    int32_t status;
-};
-
-class CCommandHost : public ISymbolHost {
-public:
-    [[noreturn]] void ThrowError(int32_t status, const std::string&, uint32_t) override { throw InvalidType{status}; }
-    void InvalidateControl() override {}
-    void SetModifiedFlag() override {}
-    bool AmbientUserMode() const override { return true; }
-    void BoundPropertyChanged(int32_t) override {}
-    void FireTypeChange(int32_t) override {}
-};
 
 std::string Lower(std::string s)
 {
@@ -68,13 +55,13 @@ bool AxisIsWidth(int16_t rotate) { return rotate != 90 && rotate != 270; }
 
 // The smallest value of one image side, the other kept, at which the
 // symbol fits; 0 when none up to the largest image does.
-int SmallestFittingSide(CGenericBarcode& symbol, const CliOptions& o, bool widthSide, int otherSide)
+int SmallestFittingSide(CCommandControl& control, const CliOptions& o, SIZE size, bool widthSide, int otherSide)
 {
     constexpr int kLargest = 32767;
     auto fits = [&](int side) {
-        return widthSide ? FitsArea(symbol, o, side, otherSide) : FitsArea(symbol, o, otherSide, side);
+        return widthSide ? FitsArea(control, o, side, otherSide) : FitsArea(control, o, otherSide, side);
     };
-    int lo = widthSide ? o.width : o.height; // known not to fit
+    int lo = widthSide ? size.cx : size.cy; // known not to fit
     int hi = lo;
     do {
         hi = hi >= kLargest / 2 ? kLargest : hi * 2;
@@ -89,19 +76,45 @@ int SmallestFittingSide(CGenericBarcode& symbol, const CliOptions& o, bool width
     return hi;
 }
 
-std::string SizeAdvice(CGenericBarcode& symbol, const CliOptions& o)
+std::string SizeAdvice(CCommandControl& control, const CliOptions& o, SIZE size)
 {
     const bool axisWidth = AxisIsWidth(o.rotate);
     const char* axisName = axisWidth ? "width" : "height";
     const char* otherName = axisWidth ? "height" : "width";
-    if (int n = SmallestFittingSide(symbol, o, axisWidth, axisWidth ? o.height : o.width)) {
+    if (int n = SmallestFittingSide(control, o, size, axisWidth, axisWidth ? size.cy : size.cx)) {
         const int axis = n - 2 * (axisWidth ? o.borderWidth : o.borderHeight);
         return std::string("the smallest ") + axisName + " that fits is " + std::to_string(n) + " (a bar axis of " +
                std::to_string(axis) + " pixels inside the borders)";
     }
-    if (int n = SmallestFittingSide(symbol, o, !axisWidth, axisWidth ? o.width : o.height))
+    if (int n = SmallestFittingSide(control, o, size, !axisWidth, axisWidth ? size.cx : size.cy))
         return std::string("the smallest ") + otherName + " that fits is " + std::to_string(n);
     return "no image size up to 32767 pixels fits it";
+}
+
+// The narrowest bar the control draws into an area of `size`, along the bar
+// axis: the width of one module. 0 when the symbol does not fit.
+int NarrowestBar(CCommandControl& control, const CliOptions& o, SIZE size)
+{
+    CMetaFileDC dc(size.cx, size.cy, o.dpi);
+    control.Draw(&dc, size.cx, size.cy);
+    if (!control.Symbol().IsSizeOk()) return 0;
+    int narrowest = 0;
+    for (const MetaRecord& r : dc.Records()) {
+        if (r.kind != MetaRecord::Rectangle) continue;
+        const int w = AxisIsWidth(o.rotate) ? r.rect.Width() : r.rect.Height();
+        if (w > 0 && (narrowest == 0 || w < narrowest)) narrowest = w;
+    }
+    return narrowest;
+}
+
+// A text the symbol refuses.
+Outcome CheckText(CCommandControl& control)
+{
+    CGenericBarcode& symbol = control.Symbol();
+    if (symbol.IsValid()) return {};
+    const std::string name = symbol.GetTypeName();
+    if (!CreateSymbol(symbol.GetType())) return {1, "text error: " + name + " is not available in this build"};
+    return {1, "text error: " + Quoted(symbol.GetText()) + " is not a valid " + name + " text"};
 }
 
 } // namespace
@@ -130,85 +143,160 @@ TypeChoice ResolveType(const std::string& utf8)
     return {id, ""};
 }
 
-PaintState MakePaintState(const CliOptions& o)
+CCommandControl::CCommandControl()
 {
-    PaintState s;
-    s.foreColor = o.fg;
-    s.backColor = o.bg;
-    s.font.lfFaceName = o.fontFace;
-    s.font.lfHeight = PointsToHeight(o.fontPoints, o.dpi);
-    s.font.lfWeight = o.fontBold ? FW_BOLD : FW_NORMAL;
-    s.font.lfItalic = o.fontItalic ? 1 : 0;
-    s.rotate = o.rotate;
-    s.showText = o.showText ? TRUE : FALSE;
-    s.borderWidth = o.borderWidth;
-    s.borderHeight = o.borderHeight;
-    s.notchHeightInPercent = o.notch;
-    return s;
+    // The control's class object, as a host that loaded the library would
+    // ask for it.
+    void* factory = nullptr;
+    if (DllGetClassObject(&CLSID_Barcode, &IID_IClassFactory, &factory) != S_OK || !factory) return;
+    std::shared_ptr<IUnknown> object;
+    if (static_cast<IClassFactory*>(factory)->CreateInstance(object) != S_OK) return;
+    m_control = std::dynamic_pointer_cast<CBarcodeCtrl>(object);
+    if (!m_control) return;
+    m_control->SetClientSite(std::make_shared<CHeadlessSite>());
+    m_control->InitNew();
 }
 
-SymbolPtr MakeSymbol(const CliOptions& o, int32_t type, const std::optional<std::string>& text)
+void CCommandControl::SetPresentation(const CliOptions& o)
 {
-    CCommandHost host;
-    CSymbolSlot slot(host);
-    slot.m_showText = o.showText ? TRUE : FALSE;
-    slot.m_notchHeightInPercent = o.notch;
-    slot.m_rotate = o.rotate;
+    CBarcodeCtrl& c = *m_control;
+    c.SetForeColor(o.fg);
+    c.SetBackColor(o.bg);
+    // The control sizes its font for 96 dpi; the command's points are
+    // meant at --dpi. A size of a quarter-point multiple converts back to
+    // exactly the character height wanted.
+    FontObject font = CBarcodeCtrl::DefaultFont();
+    font.name = o.fontFace;
+    font.size = std::abs(PointsToHeight(o.fontPoints, o.dpi)) * 0.75;
+    font.weight = o.fontBold ? FW_BOLD : FW_NORMAL;
+    font.italic = o.fontItalic;
+    c.SetFont(&font);
+    c.SetShowText(o.showText ? TRUE : FALSE);
+    c.SetBorderwidth(int16_t(o.borderWidth));
+    c.SetBorderheight(int16_t(o.borderHeight));
+    c.SetNotchHeightInPercent(o.notch);
+    c.SetRotate(o.rotate);
+}
+
+bool CCommandControl::SetSymbol(int32_t type, const std::optional<std::string>& text, bool autoType)
+{
+    CBarcodeCtrl& c = *m_control;
     try {
-        slot.SetType(type);
-        slot.m_text = text ? Utf8ToCp1252(*text) : slot.Symbol()->GetDemoText();
-        slot.Symbol()->SetText(slot.m_text);
-        if (o.autoType) {
-            slot.m_autoType = TRUE;
-            slot.DetectType();
-        }
-    } catch (const InvalidType&) {
-        return nullptr; // ResolveType admits catalogue ids only
+        // Detection left on by the previous symbol would act on this text
+        // before the type is set.
+        if (c.GetAutoType()) c.SetAutoType(FALSE);
+        c.SetType(type);
+        if (text) c.SetText(*text);
+        else c.SetDemoText();
+        if (autoType) c.SetAutoType(TRUE);
+    } catch (const DispatchError&) {
+        return false; // ResolveType admits catalogue ids only
     }
-    return slot.Release();
+    return c.GetSymbol() != nullptr;
 }
 
-bool FitsArea(CGenericBarcode& symbol, const CliOptions& o, int width, int height)
+void CCommandControl::Draw(CDC* dc, int width, int height)
+{
+    const RECT bounds{0, 0, width, height};
+    m_control->DrawBarcode(dc, bounds, bounds);
+}
+
+std::unique_ptr<CCommandControl> MakeControl(const CliOptions& o, int32_t type, const std::optional<std::string>& text)
+{
+    auto control = std::make_unique<CCommandControl>();
+    if (!control->IsOk()) return nullptr;
+    control->SetPresentation(o);
+    if (!control->SetSymbol(type, text, o.autoType)) return nullptr;
+    return control;
+}
+
+bool FitsArea(CCommandControl& control, const CliOptions& o, int width, int height)
 {
     CMetaFileDC dc(width, height, o.dpi);
-    DrawBarcode(&dc, RECT{0, 0, width, height}, symbol, MakePaintState(o));
-    return symbol.IsSizeOk() != FALSE;
+    control.Draw(&dc, width, height);
+    return control.Symbol().IsSizeOk() != FALSE;
 }
 
-Outcome CheckSymbol(CGenericBarcode& symbol, const CliOptions& o)
+ModulePixels ModuleSize(double millimetres, int dpi)
 {
-    const std::string name = symbol.GetTypeName();
-    if (!symbol.IsValid()) {
-        if (!CreateSymbol(symbol.GetType()))
-            return {1, "text error: " + name + " is not available in this build"};
-        return {1, "text error: " + Quoted(symbol.GetText()) + " is not a valid " + name + " text"};
+    const double exact = millimetres * dpi / 25.4;
+    ModulePixels m;
+    m.pixels = std::max(1, int(std::lround(exact)));
+    if (std::abs(m.pixels - exact) > 0.1 * exact) {
+        char buf[200];
+        std::snprintf(buf, sizeof buf,
+                      "a module of %g mm at %d dpi is %.2f pixels; drawn with %d pixel%s (%.3f mm)", millimetres,
+                      dpi, exact, m.pixels, m.pixels == 1 ? "" : "s", m.pixels * 25.4 / dpi);
+        m.note = buf;
     }
-    if (!FitsArea(symbol, o, o.width, o.height)) {
-        return {1, "size error: the " + name + " symbol " + Quoted(symbol.GetText()) + " does not fit in " +
-                       std::to_string(o.width) + "x" + std::to_string(o.height) + " pixels; " +
-                       SizeAdvice(symbol, o)};
+    return m;
+}
+
+SIZE ImageSize(CCommandControl& control, const CliOptions& o)
+{
+    const SIZE given{o.width, o.height};
+    if (!o.moduleMm) return given;
+    const int module = ModuleSize(*o.moduleMm, o.dpi).pixels;
+    const bool axisWidth = AxisIsWidth(o.rotate);
+    auto sized = [&](int side) { return axisWidth ? SIZE{side, o.height} : SIZE{o.width, side}; };
+    auto wide = [&](int side) { return NarrowestBar(control, o, sized(side)) >= module; };
+    // The smallest bar axis whose modules are that wide: doubling, then
+    // halving the interval.
+    constexpr int kLargest = 32767;
+    int lo = 0, hi = 64;
+    while (!wide(hi)) {
+        if (hi == kLargest) return given; // nothing fits; the check says so
+        lo = hi;
+        hi = std::min(kLargest, hi * 2);
     }
+    while (hi - lo > 1) {
+        const int mid = lo + (hi - lo) / 2;
+        (wide(mid) ? hi : lo) = mid;
+    }
+    return sized(hi);
+}
+
+std::string SizeErrorMessage(CCommandControl& control, const CliOptions& o, SIZE size)
+{
+    CGenericBarcode& symbol = control.Symbol();
+    return "size error: the " + symbol.GetTypeName() + " symbol " + Quoted(symbol.GetText()) + " does not fit in " +
+           std::to_string(size.cx) + "x" + std::to_string(size.cy) + " pixels; " + SizeAdvice(control, o, size);
+}
+
+Outcome CheckSymbol(CCommandControl& control, const CliOptions& o)
+{
+    if (Outcome text = CheckText(control); text.status != 0) return text;
+    const SIZE size = ImageSize(control, o);
+    if (!FitsArea(control, o, size.cx, size.cy)) return {1, SizeErrorMessage(control, o, size)};
     return {};
 }
 
-std::string InfoJson(CGenericBarcode& symbol, const CliOptions& o)
+std::string InfoJson(CCommandControl& control, const CliOptions& o)
 {
-    const bool valid = symbol.IsValid() != FALSE;
-    const bool sizeOk = valid && FitsArea(symbol, o, o.width, o.height);
-    return "{\"type\":" + std::to_string(symbol.GetType()) + ",\"typeName\":" +
-           JsonString(Cp1252ToUtf8(symbol.GetTypeName())) + ",\"text\":" +
-           JsonString(Cp1252ToUtf8(symbol.GetText())) + ",\"valid\":" + (valid ? "true" : "false") +
-           ",\"checksum\":" + std::to_string(symbol.GetChecksum()) + ",\"sizeOk\":" + (sizeOk ? "true" : "false") +
-           "}";
+    CBarcodeCtrl& c = control.Control();
+    const bool valid = c.GetIsValid() != FALSE;
+    bool sizeOk = false;
+    if (valid) {
+        const SIZE size = ImageSize(control, o);
+        sizeOk = FitsArea(control, o, size.cx, size.cy);
+    }
+    return "{\"type\":" + std::to_string(c.GetType()) + ",\"typeName\":" + JsonString(c.GetTypeName()) +
+           ",\"text\":" + JsonString(c.GetText()) + ",\"valid\":" + (valid ? "true" : "false") +
+           ",\"checksum\":" + std::to_string(c.GetChecksum()) + ",\"sizeOk\":" + (sizeOk ? "true" : "false") + "}";
 }
 
-Outcome RenderToFile(const CliOptions& o, CGenericBarcode& symbol, const std::string& output)
+Outcome RenderToFile(const CliOptions& o, CCommandControl& control, const std::string& output,
+                     CImageWorkspace* workspace)
 {
     const auto format = FormatForPath(output);
     if (!format)
         return {2, "cannot tell the image format of \"" + output + "\": use .png .jpg .jpeg .bmp .svg .pdf or .eps"};
-    if (Outcome check = CheckSymbol(symbol, o); check.status != 0) return check;
+    if (Outcome text = CheckText(control); text.status != 0) return text;
+    const SIZE size = ImageSize(control, o);
     std::string error;
-    if (!WriteImage(*format, output, symbol, MakePaintState(o), o, error)) return {1, error};
-    return {};
+    switch (WriteImage(*format, output, control, o, size, workspace, error)) {
+    case WriteResult::Written: return {};
+    case WriteResult::DoesNotFit: return {1, SizeErrorMessage(control, o, size)};
+    default: return {1, error};
+    }
 }

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/gdi/font.h"
@@ -17,11 +19,41 @@ void SetColor(cairo_t* cr, COLORREF c)
     cairo_set_source_rgb(cr, GetRValue(c) / 255.0, GetGValue(c) / 255.0, GetBValue(c) / 255.0);
 }
 
+// A fill written straight into the pixels of an image surface when nothing
+// turns or scales it: the bars are most of what a symbol draws, and cairo's
+// path and compositing machinery costs far more than the stores. The same
+// pixels as cairo_fill, [l, r) x [t, b) clipped to the surface.
+bool FillImagePixels(cairo_t* cr, double l, double t, double r, double b, COLORREF c)
+{
+    cairo_surface_t* s = cairo_get_target(cr);
+    if (cairo_surface_get_type(s) != CAIRO_SURFACE_TYPE_IMAGE || cairo_image_surface_get_format(s) != CAIRO_FORMAT_RGB24)
+        return false;
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    if (m.xx != 1 || m.yy != 1 || m.xy != 0 || m.yx != 0) return false;
+    const int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    const int x0 = std::clamp(int(std::lround(l + m.x0)), 0, w), x1 = std::clamp(int(std::lround(r + m.x0)), 0, w);
+    const int y0 = std::clamp(int(std::lround(t + m.y0)), 0, h), y1 = std::clamp(int(std::lround(b + m.y0)), 0, h);
+    if (x1 <= x0 || y1 <= y0) return true;
+    cairo_surface_flush(s);
+    uint8_t* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const uint32_t pixel = 0xFF000000u | (uint32_t(GetRValue(c)) << 16) | (uint32_t(GetGValue(c)) << 8) | GetBValue(c);
+    // The first row pixel by pixel, the others copied from it.
+    uint32_t* first = reinterpret_cast<uint32_t*>(data + size_t(y0) * size_t(stride)) + x0;
+    std::fill_n(first, x1 - x0, pixel);
+    for (int y = y0 + 1; y < y1; ++y)
+        std::memcpy(reinterpret_cast<uint32_t*>(data + size_t(y) * size_t(stride)) + x0, first, size_t(x1 - x0) * 4);
+    cairo_surface_mark_dirty_rectangle(s, x0, y0, x1 - x0, y1 - y0);
+    return true;
+}
+
 // Whole-pixel fill: the context never anti-aliases shapes, so an integer
 // rectangle covers exactly [l, r) x [t, b).
 void FillPixels(cairo_t* cr, double l, double t, double r, double b, COLORREF c)
 {
     if (r <= l || b <= t) return;
+    if (FillImagePixels(cr, l, t, r, b, c)) return;
     SetColor(cr, c);
     cairo_rectangle(cr, l, t, r - l, b - t);
     cairo_fill(cr);

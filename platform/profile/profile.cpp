@@ -123,7 +123,7 @@ bool CProfile::Load(const std::string& file)
 {
     m_path = ResolvePath(file);
     m_lines.clear();
-    m_eol = "\n";
+    m_eol.assign(1, '\n');
     m_loaded = false;
     std::ifstream in(m_path, std::ios::binary);
     if (!in)

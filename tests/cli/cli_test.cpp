@@ -14,6 +14,9 @@
 #include <jpeglib.h>
 #include <png.h>
 
+#include "control/interface/barcodectrl.h"
+#include "tests/support/scan.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -55,8 +58,15 @@ protected:
     // Runs the command in the test's directory.
     RunResult Tessaline(const std::vector<std::string>& args)
     {
-        std::string cmd = "cd " + Quote(m_dir.string()) + " && " + Quote(TESSALINE_BINARY_DIR "/tessaline");
-        for (const auto& a : args) cmd += " " + Quote(a);
+        // Appended piece by piece (GCC 12 warns falsely on "x" + string).
+        std::string cmd = "cd ";
+        cmd += Quote(m_dir.string());
+        cmd += " && ";
+        cmd += Quote(TESSALINE_BINARY_DIR "/tessaline");
+        for (const auto& a : args) {
+            cmd += ' ';
+            cmd += Quote(a);
+        }
         cmd += " >stdout.txt 2>stderr.txt </dev/null";
         RunResult r;
         const int raw = std::system(cmd.c_str());
@@ -107,6 +117,55 @@ PngInfo ReadPng(const fs::path& path)
     return info;
 }
 
+// Every pixel as red, green, blue; empty when the file does not decode.
+std::vector<uint8_t> ReadRgb(const fs::path& path, uint32_t* width = nullptr, uint32_t* height = nullptr)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+    if (width) *width = image.width;
+    if (height) *height = image.height;
+    return rgb;
+}
+
+uint32_t Be(const std::string& b, size_t at)
+{
+    return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
+           uint8_t(b[at + 3]);
+}
+
+// The PNG header fields and chunk names of a file.
+struct PngChunks {
+    int bitDepth = 0, colorType = -1;
+    std::vector<std::string> names;
+    uint32_t physX = 0, physY = 0;
+    int physUnit = -1;
+};
+
+PngChunks Chunks(const fs::path& path)
+{
+    const std::string b = Slurp(path);
+    PngChunks c;
+    for (size_t at = 8; at + 12 <= b.size();) {
+        const uint32_t size = Be(b, at);
+        const std::string name = b.substr(at + 4, 4);
+        c.names.push_back(name);
+        if (name == "IHDR") {
+            c.bitDepth = uint8_t(b[at + 16]);
+            c.colorType = uint8_t(b[at + 17]);
+        } else if (name == "pHYs") {
+            c.physX = Be(b, at + 8);
+            c.physY = Be(b, at + 12);
+            c.physUnit = uint8_t(b[at + 16]);
+        }
+        at += 12 + size;
+    }
+    return c;
+}
+
 struct JpegInfo {
     bool ok = false;
     unsigned width = 0, height = 0;
@@ -121,19 +180,19 @@ struct JpegReadError {
 JpegInfo ReadJpeg(const fs::path& path)
 {
     JpegInfo info;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return info;
+    // Decoded from memory: no file to close on the error path.
+    const std::string bytes = Slurp(path);
+    if (bytes.empty()) return info;
     jpeg_decompress_struct cinfo;
     JpegReadError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = [](j_common_ptr c) { std::longjmp(reinterpret_cast<JpegReadError*>(c->err)->jump, 1); };
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        std::fclose(f);
         return JpegInfo{};
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_stdio_src(&cinfo, f);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_GRAYSCALE;
     jpeg_start_decompress(&cinfo);
@@ -146,7 +205,6 @@ JpegInfo ReadJpeg(const fs::path& path)
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
-    std::fclose(f);
     info.ok = true;
     return info;
 }
@@ -442,6 +500,159 @@ TEST_F(Cli, VectorFormatsAreWellFormed)
     for (const char* name : {"e.svg", "e.pdf", "e.eps"})
         EXPECT_EQ(Tessaline({"--type", "9", "--text", "x", "-o", name}).status, 1);
     EXPECT_FALSE(fs::exists(Path("e.svg")) || fs::exists(Path("e.pdf")) || fs::exists(Path("e.eps")));
+}
+
+// --- the control's drawing, the compact PNG form, batch files, module size ---
+
+struct ControlCase {
+    int32_t type;
+    const char* text;
+    int16_t rotate;
+    int width, height;
+};
+
+TEST_F(Cli, DrawsTheSamePixelsAsTheControlsPngMethod)
+{
+    const ControlCase cases[] = {
+        {1, "590123412345", 0, 250, 150},  {14, "Tessaline 42", 90, 160, 320}, {6, "CODE-39", 180, 320, 140},
+        {17, "123456", 270, 150, 250},    {18, "12345", 0, 300, 120},         {8, "A1234A", 90, 150, 300},
+        {0, "316148410", 0, 300, 160},  {9, "4711", 180, 200, 100},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::to_string(c.type) + "/" + std::to_string(c.rotate);
+        auto control = std::make_shared<CBarcodeCtrl>();
+        control->SetClientSite(std::make_shared<CHeadlessSite>());
+        control->InitNew();
+        control->SetType(c.type);
+        control->SetText(c.text);
+        control->SetRotate(c.rotate);
+        ASSERT_EQ(control->SaveAsPNGBySize(Path("control.png").string(), c.width, c.height), 1) << label;
+
+        const std::string size = std::to_string(c.width) + "x" + std::to_string(c.height);
+        const RunResult r = Tessaline({"--type", std::to_string(c.type), "--text", c.text, "--rotate",
+                                       std::to_string(c.rotate), "--size", size, "-o", "command.png"});
+        ASSERT_EQ(r.status, 0) << label << " " << r.err;
+        uint32_t w = 0, h = 0;
+        const auto mine = ReadRgb(Path("command.png"), &w, &h);
+        const auto theirs = ReadRgb(Path("control.png"));
+        ASSERT_FALSE(mine.empty()) << label;
+        EXPECT_EQ(w, uint32_t(c.width)) << label;
+        EXPECT_EQ(h, uint32_t(c.height)) << label;
+        EXPECT_TRUE(mine == theirs) << label;
+    }
+}
+
+struct FormCase {
+    std::vector<std::string> args;
+    int bitDepth, colorType; // colour type 0 grey, 3 palette
+};
+
+TEST_F(Cli, WritesTheSmallestLosslessFormWithItsResolution)
+{
+    const FormCase cases[] = {
+        {{"--no-text"}, 1, 0},                          // black bars on white
+        {{}, 8, 0},                                     // grey edges of the text
+        {{"--no-text", "--fg", "red"}, 1, 3},           // two colours
+        {{"--no-text", "--fg", "red", "--bg", "#FFFFE0"}, 1, 3},
+        {{"--fg", "navy"}, 8, 3},                       // navy text edges on white: a palette
+        // Two greys: one bit of palette beats two bits of grey.
+        {{"--no-text", "--fg", "#555555", "--bg", "#AAAAAA"}, 1, 3},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"--type", "13", "--text", "4711", "-o", "form.png"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const RunResult r = Tessaline(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const PngChunks chunks = Chunks(Path("form.png"));
+        const std::string label = c.args.empty() ? "default" : c.args.back();
+        EXPECT_EQ(chunks.bitDepth, c.bitDepth) << label;
+        EXPECT_EQ(chunks.colorType, c.colorType) << label;
+        EXPECT_EQ(chunks.physX, 3780u) << label; // 96 dpi
+        EXPECT_EQ(chunks.physY, 3780u) << label;
+        EXPECT_EQ(chunks.physUnit, 1) << label;
+        EXPECT_EQ(std::count(chunks.names.begin(), chunks.names.end(), "PLTE"), c.colorType == 3 ? 1 : 0) << label;
+        EXPECT_EQ(chunks.names.back(), "IEND") << label;
+    }
+    ASSERT_EQ(Tessaline({"--dpi", "300", "-o", "dpi.png"}).status, 0);
+    EXPECT_EQ(Chunks(Path("dpi.png")).physX, 11811u);
+}
+
+TEST_F(Cli, CompactPngsScanBackInEveryRotation)
+{
+    for (const char* rotate : {"0", "90", "180", "270"}) {
+        for (const char* interlace : {"", "--interlace"}) {
+            std::vector<std::string> args = {"--text", "400638133393", "--rotate", rotate, "--size", "260x260",
+                                             "-o", "scan.png"};
+            if (*interlace) args.push_back(interlace);
+            ASSERT_EQ(Tessaline(args).status, 0) << rotate;
+            const PngInfo png = ReadPng(Path("scan.png"));
+            ASSERT_TRUE(png.ok) << rotate;
+            GrayImage image{int(png.width), int(png.height), png.gray};
+            EXPECT_EQ(ScanZxing(image, "EAN13").text, "4006381333931") << rotate << interlace;
+            EXPECT_EQ(ScanZbar(image).text, "4006381333931") << rotate << interlace;
+        }
+    }
+}
+
+TEST_F(Cli, BatchWithByteOrderMarkCrLfAndBadLines)
+{
+    std::ofstream(Path("bom.txt"), std::ios::binary) << "\xEF\xBB\xBF"
+                                                         "9\t123\tone.png\r\n"
+                                                         "\r\n"
+                                                         "9\t1\r\n"
+                                                         "9\t456\ttwo.png\r\n"
+                                                         "\n"
+                                                         "9\t789\tthree.png";
+    const RunResult r = Tessaline({"--batch", "bom.txt"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("bom.txt:2: empty line"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bom.txt:3: expected TYPE<TAB>TEXT<TAB>OUTPUT"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bom.txt:5: empty line"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
+    // The first line's type is read past the mark; the last needs no line end.
+    for (const char* name : {"one.png", "two.png", "three.png"}) EXPECT_TRUE(ReadPng(Path(name)).ok) << name;
+
+    // Texts only, with the mark: the first file is named after the text alone.
+    std::ofstream(Path("texts.txt"), std::ios::binary) << "\xEF\xBB\xBF" "111\r\n222\r\n111\r\n";
+    EXPECT_EQ(Tessaline({"--batch", "texts.txt", "--type", "9", "-o", "out", "--jobs", "2"}).status, 0);
+    for (const char* name : {"out/111.png", "out/222.png", "out/111-2.png"})
+        EXPECT_TRUE(ReadPng(Path(name)).ok) << name;
+}
+
+TEST_F(Cli, ModuleWidthInMillimetres)
+{
+    // Code 25 "12345": 90 modules between borders of 3 pixels.
+    struct Case {
+        const char* mm;
+        const char* dpi;
+        const char* rotate;
+        uint32_t width, height;
+        bool note;
+    };
+    const Case cases[] = {
+        {"0.5", "96", "0", 2 * 90 + 6, 150, false},   // 1.89 pixels: 2
+        {"0.33", "96", "0", 90 + 6, 150, true},       // 1.25 pixels: 1, 20% off
+        {"0.254", "300", "0", 3 * 90 + 6, 150, false}, // exactly 3 pixels
+        {"0.254", "300", "90", 250, 3 * 90 + 8, false},
+        {"0.1", "96", "0", 90 + 6, 150, true},        // 0.38 pixels: at least 1
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Tessaline({"--type", "9", "--module-mm", c.mm, "--dpi", c.dpi, "--rotate", c.rotate,
+                                       "--no-text", "-o", "m.png"});
+        const std::string label = std::string(c.mm) + "@" + c.dpi + "/" + c.rotate;
+        ASSERT_EQ(r.status, 0) << label << r.err;
+        const PngInfo png = ReadPng(Path("m.png"));
+        EXPECT_EQ(png.width, c.width) << label;
+        EXPECT_EQ(png.height, c.height) << label;
+        EXPECT_EQ(r.err.find("module of") != std::string::npos, c.note) << label << r.err;
+    }
+    const RunResult info = Tessaline({"--type", "9", "--module-mm", "0.5", "--info"});
+    EXPECT_NE(info.out.find("\"sizeOk\":true"), std::string::npos) << info.out;
+    for (const char* bad : {"0", "-1", "x", "2000"}) {
+        const RunResult r = Tessaline({"--module-mm", bad});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_NE(r.err.find("--module-mm"), std::string::npos) << r.err;
+    }
 }
 
 } // namespace

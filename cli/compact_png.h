@@ -1,0 +1,65 @@
+// The command's PNG encoder: the smallest lossless form of what was drawn.
+//
+// A drawn symbol mostly has few colours: black bars on white are one bit a
+// pixel, anti-aliased text in one colour on white is grey, two colours are a
+// two-entry palette. The encoder looks at the pixels, picks the form with
+// the fewest bits a pixel (grey before palette at equal depth, RGB only for
+// more than 256 colours), records the resolution in a pHYs chunk and keeps
+// its zlib state between images, so that a thread encoding many images
+// allocates nothing after the first.
+//
+// The control's own PNG methods keep their form (control/interface); this
+// one belongs to the command.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+enum class PngForm : uint8_t { Grey, Palette, Rgb };
+
+struct PngLayout {
+    PngForm form = PngForm::Rgb;
+    int bitDepth = 8;                // 1, 2, 4 or 8
+    std::vector<uint32_t> palette;   // 0x00RRGGBB, palette form only
+};
+
+// Pixels as the raster surface keeps them: top-down rows `stride` bytes
+// apart, each pixel a native 32-bit word 0x00RRGGBB (the top byte ignored).
+struct PixelView {
+    const uint8_t* data = nullptr;
+    int stride = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The form the encoder chooses for these pixels.
+PngLayout ChoosePngLayout(const PixelView& pixels);
+
+class CCompactPngEncoder {
+public:
+    CCompactPngEncoder();
+    ~CCompactPngEncoder();
+    CCompactPngEncoder(const CCompactPngEncoder&) = delete;
+    CCompactPngEncoder& operator=(const CCompactPngEncoder&) = delete;
+
+    // Encodes the pixels into `out` (replaced): signature, IHDR, PLTE when
+    // a palette is used, pHYs with `dpi`, IDAT, IEND. Adam7 when
+    // `interlace`. False when the image is empty or compression fails.
+    bool Encode(const PixelView& pixels, int dpi, bool interlace, std::vector<uint8_t>& out);
+
+    // The layout of the last image encoded.
+    const PngLayout& Layout() const { return m_layout; }
+
+private:
+    struct Deflater;
+    bool Compress(std::vector<uint8_t>& out);
+
+    std::unique_ptr<Deflater> m_deflater;
+    PngLayout m_layout;
+    std::vector<uint8_t> m_same;            // per row: equal to the row above
+    std::vector<const uint8_t*> m_source;   // per row: its distinct row's samples
+    std::vector<uint8_t> m_samples;         // one byte a sample, distinct rows
+    std::vector<uint8_t> m_filtered;        // the scanlines as PNG compresses them
+    unsigned long m_adler = 1;              // their zlib checksum
+};
