@@ -30,6 +30,7 @@ cmake --build build-fuzz -j2 --target "fuzz_$name"
 mkdir -p "build-fuzz/corpus/$name" "build-fuzz/findings/$name" "tests/fuzz/corpus/$name"
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:allocator_may_return_null=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0}
 exec "build-fuzz/tests/fuzz/fuzz_$name" -runs=1000000 -max_total_time="$seconds" \
   -artifact_prefix="build-fuzz/findings/$name/" -print_final_stats=1 "$@" \
   "build-fuzz/corpus/$name" "tests/fuzz/corpus/$name"
