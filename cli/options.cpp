@@ -98,11 +98,11 @@ std::optional<FontSpec> ParseFont(const std::string& s)
     std::vector<std::string> words;
     std::istringstream in(s);
     for (std::string w; in >> w;) words.push_back(w);
-    FontSpec spec{"", 0, false, false};
+    FontSpec font{"", 0, false, false};
     while (!words.empty()) {
         const std::string w = Lower(words.back());
-        if (w == "bold") spec.bold = true;
-        else if (w == "italic") spec.italic = true;
+        if (w == "bold") font.bold = true;
+        else if (w == "italic") font.italic = true;
         else break;
         words.pop_back();
     }
@@ -112,10 +112,10 @@ std::optional<FontSpec> ParseFont(const std::string& s)
     const char* end = size.data() + size.size();
     auto [p, ec] = std::from_chars(size.data(), end, points);
     if (ec != std::errc() || p != end || !(points > 0) || points > 1000) return std::nullopt;
-    spec.points = points;
+    font.points = points;
     words.pop_back();
-    for (size_t i = 0; i < words.size(); ++i) spec.face += (i ? " " : "") + words[i];
-    return spec;
+    for (size_t i = 0; i < words.size(); ++i) font.face += (i ? " " : "") + words[i];
+    return font;
 }
 
 std::string UsageText()
@@ -141,7 +141,7 @@ FILE: .png .jpg .jpeg .bmp .svg .pdf .eps (default barcode.png).
   --border W,H     border left/right and top/bottom in pixels (default 3,4)
   --notch PERCENT  how far guard bars reach into the text, 0-100 (default 25)
   --fg, --bg COLOR colours: #RRGGBB, #RGB, R,G,B or a name (black on white)
-  --font SPEC      text font (default "Arial 18 bold")
+  --font FONT      text font (default "Arial 18 bold")
   --auto-type      pick the symbology from the text
   --dpi N          resolution of the image (default 96), kept in the file
   --module-mm MM   make the image as wide (as high when turned) as needed for
