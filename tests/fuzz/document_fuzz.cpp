@@ -6,6 +6,8 @@
 //   writes the same values (the window size excepted, which the screen
 //   may refuse).
 #include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <QString>
 
 #include <unistd.h>
@@ -89,6 +91,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
         std::fprintf(stderr, "cannot register %s\n", library.c_str());
         std::abort();
     }
+    // The control warns about refused values in message boxes of its own
+    // (modal, through its site): they are dismissed as a user would.
+    auto* dismisser = new QTimer;
+    dismisser->setInterval(2);
+    QObject::connect(dismisser, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    });
+    dismisser->start();
     SetMessageBoxHook([](const QString&, const QString&, QMessageBox::Icon) {});
     SetOpenUrlHook([](const QString&) { return true; });
     g_app = new TApplication(QStringList{});
