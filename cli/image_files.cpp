@@ -161,6 +161,7 @@ bool CImageWorkspace::Surface(SIZE size, int dpi)
 bool EncodePng(CCommandControl& control, const CliOptions& o, SIZE size, CImageWorkspace& w)
 {
     if (!w.Surface(size, o.dpi)) return false;
+    w.raster.SetTextAntialias(!o.bilevel);
     control.Draw(&w.raster, size.cx, size.cy);
     const PixelView pixels{w.raster.Data(), w.raster.Stride(), size.cx, size.cy};
     return w.png.Encode(pixels, o.dpi, o.interlace, w.bytes);
@@ -182,6 +183,7 @@ WriteResult WriteImage(ImageFormat format, const std::string& path, CCommandCont
         CImageWorkspace own;
         CImageWorkspace& w = workspace ? *workspace : own;
         if (!w.Surface(size, o.dpi)) return fail(cannotMake);
+        w.raster.SetTextAntialias(!o.bilevel);
         control.Draw(&w.raster, size.cx, size.cy);
         // The paint itself tells whether the symbol fitted.
         if (!control.Symbol().IsSizeOk()) return WriteResult::DoesNotFit;
