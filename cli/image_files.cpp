@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -180,8 +181,10 @@ WriteResult WriteImage(ImageFormat format, const std::string& path, CCommandCont
     case ImageFormat::Png:
     case ImageFormat::Jpeg:
     case ImageFormat::Bmp: {
-        CImageWorkspace own;
-        CImageWorkspace& w = workspace ? *workspace : own;
+        // A workspace of its own only for a single image: making one sets
+        // up a compressor, which a batch pays once per thread.
+        std::optional<CImageWorkspace> own;
+        CImageWorkspace& w = workspace ? *workspace : own.emplace();
         if (!w.Surface(size, o.dpi)) return fail(cannotMake);
         w.raster.SetTextAntialias(!o.bilevel);
         control.Draw(&w.raster, size.cx, size.cy);
