@@ -29,10 +29,13 @@ std::string Ean13Text(int64_t i)
 }
 
 // Sets the symbol, draws and encodes: what a batch thread does per line
-// before the file is written.
+// before the file is written. text: 0 anti-aliased (the default, 8-bit
+// grey), 1 bilevel (--bilevel, one bit a pixel), 2 none (--no-text).
 void BM_Ean13Png(benchmark::State& state)
 {
-    const CliOptions o = DefaultOptions();
+    CliOptions o = DefaultOptions();
+    o.bilevel = state.range(0) == 1;
+    o.showText = state.range(0) != 2;
     CCommandControl control;
     control.SetPresentation(o);
     CImageWorkspace w;
@@ -44,25 +47,7 @@ void BM_Ean13Png(benchmark::State& state)
     state.counters["bytes"] = double(w.bytes.size());
     state.counters["depth"] = w.png.Layout().bitDepth;
 }
-BENCHMARK(BM_Ean13Png)->Unit(benchmark::kMicrosecond);
-
-// The same without the human-readable text: one bit a pixel.
-void BM_Ean13PngNoText(benchmark::State& state)
-{
-    CliOptions o = DefaultOptions();
-    o.showText = false;
-    CCommandControl control;
-    control.SetPresentation(o);
-    CImageWorkspace w;
-    int64_t i = 0;
-    for (auto _ : state) {
-        control.SetSymbol(1, Ean13Text(i++), false);
-        EncodePng(control, o, kSize, w);
-    }
-    state.counters["bytes"] = double(w.bytes.size());
-    state.counters["depth"] = w.png.Layout().bitDepth;
-}
-BENCHMARK(BM_Ean13PngNoText)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Ean13Png)->ArgName("text")->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 // The phases apart: the drawing (bars, text, background)...
 void BM_Ean13Draw(benchmark::State& state)

@@ -9,7 +9,8 @@
 # scratch directory (TMPDIR, else /dev/shm when present, else /tmp), so
 # both meet the same file system. Prints the files per second of each, the
 # average file sizes and the ratios, once with the human-readable text and
-# once without it (zint --notext, tessaline --no-text), then the peak
+# once with bilevel text (tessaline --bilevel), once without it
+# (zint --notext, tessaline --no-text), then the peak
 # resident memory of tessaline for 1,000 and for 100,000 lines (this needs
 # GNU time as /usr/bin/time: the Debian package `time`).
 set -eu
@@ -96,6 +97,8 @@ compare() {
 
 echo "scratch directory: $WORK ($(df -T "$WORK" | awk 'NR == 2 { print $2 }')), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 compare "with text" "" ""
+# zint's text is bilevel; --bilevel draws ours the same way.
+compare "bilevel text" "" "--bilevel"
 compare "without text" "--notext" "--no-text"
 
 # Peak resident memory for a short and a long batch.

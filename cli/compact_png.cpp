@@ -192,7 +192,11 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
     const size_t sampleRow = size_t(p.width) * size_t(channels);
     m_source.resize(size_t(p.height));
     m_samples.resize(sampleRow * size_t(std::count(m_same.begin(), m_same.end(), 0)));
+    // Grey levels map to samples through a table: a division per pixel
+    // costs more than the rest of the conversion.
+    std::array<uint8_t, 256> greySample{};
     const uint32_t greyStep = 255u / ((1u << depth) - 1);
+    for (uint32_t v = 0; v < 256; ++v) greySample[v] = uint8_t(v / greyStep);
     uint8_t* s = m_samples.data() - sampleRow;
     for (int y = 0; y < p.height; ++y) {
         if (m_same[size_t(y)]) {
@@ -204,7 +208,7 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
         const uint32_t* row = Row(p, y);
         switch (m_layout.form) {
         case PngForm::Grey:
-            for (int x = 0; x < p.width; ++x) s[x] = uint8_t((row[x] & 0xFF) / greyStep);
+            for (int x = 0; x < p.width; ++x) s[x] = greySample[row[x] & 0xFF];
             break;
         case PngForm::Palette: {
             uint32_t last = ~0u;
@@ -269,11 +273,20 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
                             packed[size_t(i * channels + c)] = s[size_t(x * channels + c)];
                 }
             } else {
-                std::memset(packed, 0, rowBytes);
-                for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i) {
-                    const size_t bit = size_t(i) * size_t(depth);
-                    packed[bit / 8] |= uint8_t(s[x] << (8 - depth - int(bit % 8)));
+                // Samples fill each byte from its top bit down.
+                const int first = 8 - depth;
+                int shift = first;
+                unsigned byte = 0;
+                for (int x = pass.x0; x < p.width; x += pass.dx) {
+                    byte |= unsigned(s[x]) << shift;
+                    shift -= depth;
+                    if (shift < 0) {
+                        *packed++ = uint8_t(byte);
+                        byte = 0;
+                        shift = first;
+                    }
                 }
+                if (shift != first) *packed = uint8_t(byte);
             }
             m_adler = adler32(m_adler, f, uInt(1 + rowBytes));
         }

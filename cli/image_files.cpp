@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <fcntl.h>
@@ -161,6 +162,7 @@ bool CImageWorkspace::Surface(SIZE size, int dpi)
 bool EncodePng(CCommandControl& control, const CliOptions& o, SIZE size, CImageWorkspace& w)
 {
     if (!w.Surface(size, o.dpi)) return false;
+    w.raster.SetTextAntialias(!o.bilevel);
     control.Draw(&w.raster, size.cx, size.cy);
     const PixelView pixels{w.raster.Data(), w.raster.Stride(), size.cx, size.cy};
     return w.png.Encode(pixels, o.dpi, o.interlace, w.bytes);
@@ -179,9 +181,12 @@ WriteResult WriteImage(ImageFormat format, const std::string& path, CCommandCont
     case ImageFormat::Png:
     case ImageFormat::Jpeg:
     case ImageFormat::Bmp: {
-        CImageWorkspace own;
-        CImageWorkspace& w = workspace ? *workspace : own;
+        // A workspace of its own only for a single image: making one sets
+        // up a compressor, which a batch pays once per thread.
+        std::optional<CImageWorkspace> own;
+        CImageWorkspace& w = workspace ? *workspace : own.emplace();
         if (!w.Surface(size, o.dpi)) return fail(cannotMake);
+        w.raster.SetTextAntialias(!o.bilevel);
         control.Draw(&w.raster, size.cx, size.cy);
         // The paint itself tells whether the symbol fitted.
         if (!control.Symbol().IsSizeOk()) return WriteResult::DoesNotFit;

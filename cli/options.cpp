@@ -124,7 +124,7 @@ std::string UsageText()
   tessaline [--type ID|NAME] [--text TEXT] [-o FILE] [--size WxH] [--rotate 0|90|180|270]
             [--no-text] [--border W,H] [--notch PERCENT] [--fg COLOR] [--bg COLOR]
             [--font "FACE SIZE [bold] [italic]"] [--auto-type] [--dpi N]
-            [--module-mm MM] [--quality 1-100] [--interlace]
+            [--module-mm MM] [--quality 1-100] [--interlace] [--bilevel]
   tessaline --type ID|NAME --text TEXT --info
   tessaline --batch FILE [--jobs N] [-o DIR] [options above]
   tessaline --list-types | --help | --version
@@ -148,6 +148,9 @@ FILE: .png .jpg .jpeg .bmp .svg .pdf .eps (default barcode.png).
                    modules of MM millimetres at --dpi, rounded to whole pixels
   --quality N      JPEG quality (default 90)
   --interlace      write an interlaced PNG
+  --bilevel        draw the text without anti-aliasing, so that the image has
+                   the two colours only (1 bit a pixel in PNG), as thermal and
+                   other bilevel printers want it
   --info           print what the symbol reports as JSON, write no file
   --batch FILE     render every line of FILE: TYPE<TAB>TEXT<TAB>OUTPUT, or one
                    text per line (type from --type, files in the -o directory);
@@ -272,6 +275,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
             const auto q = ParseInt(v);
             if (!q || !InRange(*q, 1, 100)) return fail("--quality wants 1 to 100: " + v);
             o.quality = *q;
+        } else if (name == "--bilevel") {
+            if (!flag(o.bilevel)) return fail("--bilevel takes no value");
         } else if (name == "--interlace") {
             if (!flag(o.interlace)) return fail("--interlace takes no value");
         } else if (name == "--batch") {

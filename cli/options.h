@@ -32,6 +32,7 @@ struct CliOptions {
     std::optional<double> moduleMm; // module width in millimetres at dpi
     int jobs = 1;
     bool interlace = false;
+    bool bilevel = false;  // text without anti-aliasing: two colours only
     int quality = 90;
 };
 

@@ -108,7 +108,7 @@ BOOL CCairoDC::TextOut(int x, int y, const std::string& text)
         cairo_set_font_face(m_cr, L.cairoFace);
         cairo_set_font_size(m_cr, L.ppem);
         cairo_font_options_t* opts = cairo_font_options_create();
-        cairo_font_options_set_antialias(opts, CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_antialias(opts, m_textAntialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
         cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_SLIGHT);
         cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
         cairo_set_font_options(m_cr, opts);

@@ -15,7 +15,13 @@ public:
 
     cairo_t* Cairo() const { return m_cr; }
 
+    // Text is anti-aliased unless turned off here: bilevel printers (thermal
+    // label printers) want two colours and nothing in between.
+    void SetTextAntialias(bool on) { m_textAntialias = on; }
+    bool TextAntialias() const { return m_textAntialias; }
+
 protected:
     // Set by the surface; null while there is none (every call a no-op).
     cairo_t* m_cr = nullptr;
+    bool m_textAntialias = true;
 };

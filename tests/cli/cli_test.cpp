@@ -224,7 +224,7 @@ TEST_F(Cli, HelpVersionAndListTypes)
     EXPECT_EQ(help.status, 0);
     for (const char* word : {"--type", "--text", "--size", "--rotate", "--no-text", "--border", "--notch", "--fg",
                              "--bg", "--font", "--auto-type", "--dpi", "--info", "--batch", "--jobs",
-                             "--list-types", "--version", "--quality", "--interlace"})
+                             "--list-types", "--version", "--quality", "--interlace", "--bilevel"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 
     const RunResult version = Tessaline({"--version"});
@@ -263,6 +263,7 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing)
         {{"--type", "code 25", "-o", "out.gif"}, "out.gif"},
         {{"--type", "code 25", "stray"}, "stray"},
         {{"--batch", "missing.txt"}, "missing.txt"},
+        {{"--bilevel=yes"}, "--bilevel"},
     };
     for (const auto& c : cases) {
         const RunResult r = Tessaline(c.args);
@@ -578,6 +579,9 @@ TEST_F(Cli, WritesTheSmallestLosslessFormWithItsResolution)
         {{"--fg", "navy"}, 8, 3},                       // navy text edges on white: a palette
         // Two greys: one bit of palette beats two bits of grey.
         {{"--no-text", "--fg", "#555555", "--bg", "#AAAAAA"}, 1, 3},
+        // Bilevel text: the two colours and nothing between them.
+        {{"--bilevel"}, 1, 0},
+        {{"--bilevel", "--fg", "navy", "--rotate", "90", "--size", "150x250"}, 1, 3},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"--type", "13", "--text", "4711", "-o", "form.png"};
@@ -605,6 +609,7 @@ TEST_F(Cli, CompactPngsScanBackInEveryRotation)
             std::vector<std::string> args = {"--text", "400638133393", "--rotate", rotate, "--size", "260x260",
                                              "-o", "scan.png"};
             if (*interlace) args.push_back(interlace);
+            if (*interlace) args.push_back("--bilevel");
             ASSERT_EQ(Tessaline(args).status, 0) << rotate;
             const PngInfo png = ReadPng(Path("scan.png"));
             ASSERT_TRUE(png.ok) << rotate;

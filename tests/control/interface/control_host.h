@@ -48,11 +48,15 @@ public:
 inline std::string FormatEvent(const InterfaceDesc& events, DISPID id, const std::vector<Variant>& args)
 {
     const MemberDesc* m = events.Find(id);
-    std::string s = m ? m->name : "?" + std::to_string(id);
-    s += "(";
-    for (size_t i = 0; i < args.size(); ++i)
-        s += (i ? "," : "") + args[i].ToString();
-    return s + ")";
+    std::string s = m ? m->name : std::string("?");
+    if (!m) s += std::to_string(id);
+    s += '(';
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i) s += ',';
+        s.append(args[i].ToString());
+    }
+    s += ')';
+    return s;
 }
 
 struct CHost {
