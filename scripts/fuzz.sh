@@ -11,6 +11,7 @@
 # in tests/fuzz/corpus/NAME); crashes land in build-fuzz/findings/NAME.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh clang libclang-rt-14-dev
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

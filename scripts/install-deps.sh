@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Installs every Debian package Tessaline needs to build, run and test.
 # Idempotent and non-interactive; run as root on Debian 12.
+#
+#   scripts/install-deps.sh [EXTRA PACKAGE...]   also installs the extras
+#                                                (the fuzz script adds clang)
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev libjpeg-dev
   qt6-base-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev libzxing-dev libzbar-dev
+  "$@"
 )
 missing=()
 for p in "${packages[@]}"; do
