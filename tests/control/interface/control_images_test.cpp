@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <regex>
 
 #include "platform/gdi/raster.h"
 #include "control_images_support.h"
@@ -55,14 +55,13 @@ GrayImage GrayFromPicture(const PictureObject& picture)
 GrayImage GrayFromSvgRects(const std::string& svg, int width, int height)
 {
     GrayImage image{width, height, std::vector<uint8_t>(size_t(width) * size_t(height), 255)};
-    static const std::regex rect(
-        R"re(<rect x="(-?\d+)" y="(-?\d+)" width="(\d+)" height="(\d+)" fill="#([0-9a-f]{2})([0-9a-f]{2})([0-9a-f]{2})")re");
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), rect); it != std::sregex_iterator(); ++it) {
-        const auto& m = *it;
-        const int x0 = std::stoi(m[1]), y0 = std::stoi(m[2]);
-        const int x1 = x0 + std::stoi(m[3]), y1 = y0 + std::stoi(m[4]);
-        const uint8_t grey = Luma(uint8_t(std::stoi(m[5], nullptr, 16)), uint8_t(std::stoi(m[6], nullptr, 16)),
-                                  uint8_t(std::stoi(m[7], nullptr, 16)));
+    constexpr const char* kRect = "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"#%2x%2x%2x\"%n";
+    for (size_t at = svg.find("<rect "); at != std::string::npos; at = svg.find("<rect ", at + 1)) {
+        int x0, y0, w, h, end = 0;
+        unsigned r, g, b;
+        if (std::sscanf(svg.c_str() + at, kRect, &x0, &y0, &w, &h, &r, &g, &b, &end) != 7 || !end) continue;
+        const int x1 = x0 + w, y1 = y0 + h;
+        const uint8_t grey = Luma(uint8_t(r), uint8_t(g), uint8_t(b));
         for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
             for (int x = std::max(0, x0); x < std::min(width, x1); ++x) image.pixels[size_t(y) * width + x] = grey;
     }

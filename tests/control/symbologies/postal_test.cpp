@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <regex>
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -382,13 +382,15 @@ TEST(PostNet, PaintedThroughTheEngine)
 // The filled rectangles of a cairo SVG document, back in device units.
 std::vector<RECT> SvgRectangles(const std::string& svg, int dpi)
 {
-    static const std::regex path(
-        R"(M ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) L ([-\d.]+) ([-\d.]+) Z)");
-    auto unit = [dpi](const std::string& pt) { return int(std::lround(std::stod(pt) * dpi / 72.0)); };
+    auto unit = [dpi](double pt) { return int(std::lround(pt * dpi / 72.0)); };
     std::vector<RECT> out;
-    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), path); it != std::sregex_iterator(); ++it) {
-        const auto& m = *it;
-        out.push_back({unit(m[1]), unit(m[2]), unit(m[5]), unit(m[6])});
+    for (size_t at = svg.find("M "); at != std::string::npos; at = svg.find("M ", at + 1)) {
+        double v[8];
+        int end = 0;
+        if (std::sscanf(svg.c_str() + at, "M %lf %lf L %lf %lf L %lf %lf L %lf %lf Z%n", &v[0], &v[1], &v[2], &v[3],
+                        &v[4], &v[5], &v[6], &v[7], &end) != 8 || !end)
+            continue;
+        out.push_back({unit(v[0]), unit(v[1]), unit(v[4]), unit(v[5])});
     }
     return out;
 }
