@@ -25,20 +25,7 @@ namespace fs = std::filesystem;
 
 constexpr size_t kMaxLines = 8;
 
-const fs::path& WorkDir()
-{
-    static const fs::path dir = [] {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path d = base / ("tessaline-cli-fuzz-" + std::to_string(getpid()));
-        fs::create_directories(d);
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(WorkDir(), ec);
-        });
-        return d;
-    }();
-    return dir;
-}
+const fs::path& WorkDir() { return FuzzWorkDir("tessaline-cli"); }
 
 std::vector<std::string> Split(const std::string& s, char separator)
 {

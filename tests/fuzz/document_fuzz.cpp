@@ -63,16 +63,7 @@ bool SameDocument(const CProfile& a, const CProfile& b)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    g_dir = base / ("tessastudio-fuzz-" + std::to_string(getpid()));
-    fs::remove_all(g_dir);
-    fs::create_directories(g_dir);
-    // The application and its window stay to the end of the process: Qt's
-    // own statics are gone by the time exit handlers run.
-    std::atexit([] {
-        std::error_code ec;
-        fs::remove_all(g_dir, ec);
-    });
+    g_dir = FuzzWorkDir("tessastudio");
     setenv("TESSALINE_REGISTRY", (g_dir / "registry.ini").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (g_dir / "config").c_str(), 1);
     unsetenv("LC_ALL");
@@ -101,6 +92,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     dismisser->start();
     SetMessageBoxHook([](const QString&, const QString&, QMessageBox::Icon) {});
     SetOpenUrlHook([](const QString&) { return true; });
+    // The application and its window stay to the end of the process: Qt's
+    // own statics are gone by the time exit handlers run.
     g_app = new TApplication(QStringList{});
     if (!g_app->Form1()) {
         std::fprintf(stderr, "no main window\n");

@@ -1,5 +1,5 @@
 // Shared pieces of the fuzz targets: reading typed values off the input
-// bytes, and the check that turns a broken invariant into a crash that
+// bytes, a scratch directory, and the check that turns a broken invariant into a crash that
 // libFuzzer (or the corpus replay) reports with the input.
 #pragma once
 
@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+#include <unistd.h>
 
 // Reads values from the front of the input; past the end every read gives
 // zeros, so any input is a whole test case.
@@ -45,6 +48,32 @@ private:
     size_t m_size;
     size_t m_pos = 0;
 };
+
+// A directory of this process's own for the files the inputs write,
+// memory-backed when the system has it (every input writes), created empty
+// on first use and removed at exit.
+inline const std::filesystem::path& FuzzWorkDir(const char* program)
+{
+    namespace fs = std::filesystem;
+    // Removed by its own destructor: an exit handler registered while the
+    // path is being made would run after the path is already destroyed.
+    struct ScratchDir {
+        fs::path path;
+        ~ScratchDir()
+        {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+        }
+    };
+    static const ScratchDir dir = [program] {
+        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+        fs::path d = base / (std::string(program) + "-fuzz-" + std::to_string(getpid()));
+        fs::remove_all(d);
+        fs::create_directories(d);
+        return ScratchDir{d};
+    }();
+    return dir.path;
+}
 
 // A broken invariant: the message, then abort (a crash for the fuzzer).
 #define FUZZ_CHECK(condition, ...)                                                   \

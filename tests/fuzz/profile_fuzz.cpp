@@ -40,21 +40,7 @@ constexpr Key kKeys[] = {
     {"MISC", "FirstRun"},
 };
 
-const fs::path& WorkDir()
-{
-    static const fs::path dir = [] {
-        // Memory-backed when the system has it: every input saves a file.
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-        fs::path d = base / ("tessaline-profile-fuzz-" + std::to_string(getpid()));
-        fs::create_directories(d);
-        std::atexit([] {
-            std::error_code ec;
-            fs::remove_all(WorkDir(), ec);
-        });
-        return d;
-    }();
-    return dir;
-}
+const fs::path& WorkDir() { return FuzzWorkDir("tessaline-profile"); }
 
 void WriteFile(const fs::path& path, const std::string& bytes)
 {
