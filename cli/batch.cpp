@@ -19,7 +19,6 @@
 
 #include <unistd.h>
 
-#include "cli/image_files.h"
 #include "cli/render.h"
 
 namespace fs = std::filesystem;
@@ -260,20 +259,16 @@ int RunBatch(const CliOptions& options)
     CReporter reporter(lines);
     std::atomic<int> failed{0};
     auto work = [&] {
-        CCommandControl control;
-        if (control.IsOk()) control.SetPresentation(options);
-        CImageWorkspace workspace;
+        CCommandRenderer renderer(options);
         for (BatchLine b; reader.Next(b);) {
             Outcome outcome;
             if (!b.error.empty()) {
-                outcome = {1, b.error};
+                outcome = {1, b.error, {}};
             } else if (const TypeChoice type = b.type.empty() ? defaultType : ResolveType(b.type);
                        !type.error.empty()) {
-                outcome = {1, type.error};
-            } else if (!control.IsOk() || !control.SetSymbol(type.id, b.text, options.autoType)) {
-                outcome = {1, "cannot make the symbol"};
+                outcome = {1, type.error, {}};
             } else {
-                outcome = RenderToFile(options, control, b.output, &workspace);
+                outcome = renderer.RenderToFile(type.id, b.text, b.output);
             }
             if (outcome.status != 0) {
                 ++failed;
