@@ -328,7 +328,8 @@ void CheckField(const std::string& ai, const CAiDefinition& def, std::string_vie
     const bool numeric = std::all_of(def.components.begin(), def.components.end(),
                                      [](const CComponent& c) { return c.charset == ECharset::Numeric; });
     if (std::none_of(spans.begin(), spans.end(), [n](const CSpan& s) { return n >= s.from && n <= s.to; })) {
-        cx.Fail(std::to_string(n) + (numeric ? " digit" : " character") + (n == 1 ? "" : "s") + ", " +
+        const bool digits = numeric && AllDigits(value);
+        cx.Fail(std::to_string(n) + (digits ? " digit" : " character") + (n == 1 ? "" : "s") + ", " +
                 DescribeLengths(spans, n));
         return;
     }
@@ -400,7 +401,7 @@ void CheckRelations(const std::vector<CGs1Field>& fields, std::vector<std::strin
                 if (g) names += g + 1 == group.size() ? " or " : ", ";
                 for (size_t k = 0; k < group[g].size(); ++k) names += (k ? "+(" : "(") + group[g][k] + ")";
             }
-            report(self + " needs " + (group.size() == 1 && group[0].size() == 1 ? "AI " : "one of AI ") + names);
+            report(self + " needs " + (group.size() == 1 ? "AI " : "one of AI ") + names);
         }
         for (const auto& pattern : def->excludes)
             for (const auto& other : fields)
