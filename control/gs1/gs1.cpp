@@ -25,6 +25,7 @@ constexpr std::string_view kFnc1Marker = "<FNC1>";
 std::vector<std::string_view> Utf8Characters(std::string_view text)
 {
     std::vector<std::string_view> chars;
+    chars.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
@@ -36,6 +37,13 @@ std::vector<std::string_view> Utf8Characters(std::string_view text)
         i += n;
     }
     return chars;
+}
+
+size_t CountCharacters(std::string_view text)
+{
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return text.size();
+    return Utf8Characters(text).size();
 }
 
 // How an error message shows one character: printable ones in quotes,
@@ -87,9 +95,9 @@ int Number(std::string_view digits)
 // --- checks of one component -------------------------------------------------
 
 struct CContext {
-    std::string prefix; // "AI (17): "
+    std::string_view ai;
     std::vector<std::string>* errors;
-    void Fail(const std::string& what) const { errors->push_back(prefix + what); }
+    void Fail(const std::string& what) const { errors->push_back("AI (" + std::string(ai) + "): " + what); }
 };
 
 // GS1 General Specifications 7.9.1: the mod-10 check digit of the digits
@@ -278,23 +286,42 @@ struct CSpan {
     int from, to; // allowed data lengths, inclusive
 };
 
+// A handful of spans: no definition has more than five components.
+struct CSpans {
+    std::array<CSpan, 8> items{};
+    size_t count = 0;
+    void push_back(CSpan s)
+    {
+        if (count < items.size()) items[count++] = s;
+    }
+    CSpan& back() { return items[count - 1]; }
+    bool empty() const { return count == 0; }
+    size_t size() const { return count; }
+    const CSpan& operator[](size_t i) const { return items[i]; }
+    const CSpan* begin() const { return items.data(); }
+    const CSpan* end() const { return items.data() + count; }
+};
+
 // The data lengths a definition allows: a fixed length where optional
 // components may start, a range for a variable last component.
-std::vector<CSpan> AllowedLengths(const CAiDefinition& def)
+CSpans AllowedLengths(const CAiDefinition& def)
 {
-    std::vector<CSpan> spans;
+    CSpans spans;
     int base = 0;
+    bool variable = false;
     for (const auto& c : def.components) {
         if (c.optional) spans.push_back({base, base});
         if (c.minLength != c.maxLength) {
+            // Only the last component has a variable length.
             spans.push_back({base + c.minLength, base + c.maxLength});
-            return spans;
+            variable = true;
+            break;
         }
         base += c.maxLength;
     }
-    spans.push_back({base, base});
+    if (!variable) spans.push_back({base, base});
     // Merge a fixed length with a range that follows it directly.
-    std::vector<CSpan> merged;
+    CSpans merged;
     for (const auto& s : spans) {
         if (!merged.empty() && s.from <= merged.back().to + 1)
             merged.back().to = std::max(merged.back().to, s.to);
@@ -304,7 +331,7 @@ std::vector<CSpan> AllowedLengths(const CAiDefinition& def)
     return merged;
 }
 
-std::string DescribeLengths(const std::vector<CSpan>& spans, int n)
+std::string DescribeLengths(const CSpans& spans, int n)
 {
     if (spans.size() == 1 && spans[0].from != spans[0].to)
         return n < spans[0].from ? "needs at least " + std::to_string(spans[0].from)
@@ -321,7 +348,7 @@ std::string DescribeLengths(const std::vector<CSpan>& spans, int n)
 void CheckField(const std::string& ai, const CAiDefinition& def, std::string_view value,
                 std::vector<std::string>& errors)
 {
-    const CContext cx{"AI (" + ai + "): ", &errors};
+    const CContext cx{ai, &errors};
     const auto chars = Utf8Characters(value);
     const int n = int(chars.size());
     const auto spans = AllowedLengths(def);
@@ -390,7 +417,8 @@ void CheckRelations(const std::vector<CGs1Field>& fields, std::vector<std::strin
     for (size_t i = 0; i < fields.size(); ++i) {
         const auto* def = FindAi(fields[i].ai);
         if (!def) continue;
-        const std::string self = "AI (" + fields[i].ai + ")";
+        const std::string_view ai = fields[i].ai;
+        const auto self = [ai] { return "AI (" + std::string(ai) + ")"; };
         for (const auto& group : def->requires_) {
             const bool met = std::any_of(group.begin(), group.end(), [&](const std::vector<std::string>& all) {
                 return std::all_of(all.begin(), all.end(), [&](const std::string& p) { return Present(fields, p); });
@@ -401,7 +429,7 @@ void CheckRelations(const std::vector<CGs1Field>& fields, std::vector<std::strin
                 if (g) names += g + 1 == group.size() ? " or " : ", ";
                 for (size_t k = 0; k < group[g].size(); ++k) names += (k ? "+(" : "(") + group[g][k] + ")";
             }
-            report(self + " needs " + (group.size() == 1 ? "AI " : "one of AI ") + names);
+            report(self() + " needs " + (group.size() == 1 ? "AI " : "one of AI ") + names);
         }
         for (const auto& pattern : def->excludes)
             for (const auto& other : fields)
@@ -411,7 +439,7 @@ void CheckRelations(const std::vector<CGs1Field>& fields, std::vector<std::strin
                 }
         for (size_t j = i + 1; j < fields.size(); ++j)
             if (fields[j].ai == fields[i].ai && fields[j].value != fields[i].value)
-                report(self + " appears twice with different values");
+                report(self() + " appears twice with different values");
     }
 }
 
@@ -427,7 +455,7 @@ void Finish(CGs1Verdict& v)
         v.humanText += "(" + f.ai + ")" + f.value;
         v.controlText += "(" + f.ai + ")" + f.value;
         if (i + 1 < v.fields.size() && Gs1PredefinedLength(f.ai) == 0) v.controlText += kFnc1Marker;
-        v.dataCharacters += f.ai.size() + Utf8Characters(f.value).size();
+        v.dataCharacters += f.ai.size() + CountCharacters(f.value);
     }
     if (v.dataCharacters > kGs1128MaxDataCharacters)
         v.errors.push_back("the element string has " + std::to_string(v.dataCharacters) +
@@ -494,19 +522,18 @@ CGs1Verdict Gs1CheckElementString(const std::string& utf8)
         if (end == std::string_view::npos) end = text.size();
         std::string_view value = text.substr(close + 1, end - close - 1);
         while (value.ends_with(kFnc1Marker)) value.remove_suffix(kFnc1Marker.size());
-        const std::string prefix = "AI (" + ai + "): ";
         if (!AllDigits(ai) || ai.size() < 2 || ai.size() > 4) {
             v.errors.push_back("(" + ai + ") at position " + Position(open, text) +
                                " is not an application identifier (2 to 4 digits)");
         } else if (!FindAi(ai)) {
             v.errors.push_back("unknown AI (" + ai + ")");
         } else if (value.empty()) {
-            v.errors.push_back(prefix + "empty value");
+            v.errors.push_back("AI (" + ai + "): empty value");
         } else if (const size_t stray = value.find(')'); stray != std::string_view::npos) {
             v.errors.push_back("unbalanced brackets: ')' at position " + Position(size_t(value.data() - text.data()) + stray, text) +
                                " has no '('");
         } else if (value.find(kFnc1Marker) != std::string_view::npos) {
-            v.errors.push_back(prefix + "\"<FNC1>\" inside the value; it may only end a field");
+            v.errors.push_back("AI (" + ai + "): \"<FNC1>\" inside the value; it may only end a field");
         } else {
             CheckField(ai, *FindAi(ai), value, v.errors);
         }

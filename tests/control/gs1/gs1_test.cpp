@@ -4,6 +4,7 @@
 // by the EAN/UCC 128 AI symbol and read back field by field.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,7 @@ const ElementCase kElementCases[] = {
     // Character sets.
     {kGtin + "(10)AB\xC3\xA9", {"AI (10): character '\xC3\xA9' at position 3 is not in the GS1 character set"}, ""},
     {kGtin + "(10)A\tB", {"AI (10): character U+0009 at position 2 is not in the GS1 character set"}, ""},
+    {kGtin + "(10)A\xC3", {"AI (10): character byte 0xC3 at position 2 is not in the GS1 character set"}, ""},
     {kGtin + "(10)A B", {"AI (10): character ' ' at position 2 is not in the GS1 character set"}, ""},
     {kGtin + "(10)!\"%&'*+,-./:;<=>?_az", {}, kGtin + "(10)!\"%&'*+,-./:;<=>?_az"},
     {"(01)1234567890123A", {"AI (01): character 'A' at position 14 is not a digit"}, ""},
@@ -118,6 +120,11 @@ const ElementCase kElementCases[] = {
     {"(8003)1" + kGln, {"AI (8003): the digit 1 must be 0"}, ""},
     {"(8013)1987654Ad4X4bL5ttr2310c2K", {}, "(8013)1987654Ad4X4bL5ttr2310c2K"},
     {"(8013)1987654Ad4X4bL5ttr2310c2L", {"AI (8013): check characters should be 2K, not 2L"}, ""},
+    {"(253)" + kGln + "ABC", {}, "(253)" + kGln + "ABC"},
+    {"(253)" + kGln.substr(0, 12), {"AI (253): 12 characters, needs at least 13"}, ""},
+    {"(8003)0" + kGln + std::string(17, 'A'), {"AI (8003): 31 characters, at most 30"}, ""},
+    {kGtin + "(7011)251231", {}, kGtin + "(7011)251231"},
+    {kGtin + "(7011)2512311", {"AI (7011): 7 digits, needs 6 or 10"}, ""},
     {"(401)12AB", {"AI (401): does not start with a GS1 Company Prefix (4 digits at least)"}, ""},
     {kGtin + "(21)S(8030)AZaz09-_==", {}, kGtin + "(21)S<FNC1>(8030)AZaz09-_=="},
     {kGtin + "(8030)AB=C", {"AI (8030): character '=' at position 3 is not in GS1 character set 64 (A-Z a-z 0-9 - _)",
@@ -229,6 +236,34 @@ TEST(Gs1Table, Consistent)
     EXPECT_TRUE(sorted(gs1::Iso4217Numeric()));
     EXPECT_TRUE(std::is_sorted(gs1::Iso3166Alpha2().begin(), gs1::Iso3166Alpha2().end(),
                                [](const char* a, const char* b) { return std::string_view(a) < b; }));
+}
+
+// Any text at all gets a verdict, never a crash; what passes is accepted
+// by the control and keeps its fields.
+TEST(Gs1ElementString, ArbitraryTextGetsAVerdict)
+{
+    std::mt19937 random(28);
+    const std::string alphabet = "()0123456789<FNC1>ABaz-%=/\xC3\xA9\x1D";
+    const std::string seeds[] = {kGtin + "(10)AB(21)C", kSscc + "(4321)1", "(8006)123456789012310102"};
+    int valid = 0;
+    for (int n = 0; n < 3000; ++n) {
+        std::string text = seeds[size_t(n) % std::size(seeds)];
+        for (int k = int(random() % 4); k >= 0; --k) {
+            const size_t at = random() % (text.size() + 1);
+            if (random() % 2)
+                text.insert(at, 1, alphabet[random() % alphabet.size()]);
+            else if (at < text.size())
+                text.erase(at, 1);
+        }
+        const CGs1Verdict v = Gs1CheckElementString(text);
+        EXPECT_EQ(v.valid, v.errors.empty()) << text;
+        if (!v.valid) continue;
+        ++valid;
+        EXPECT_EQ(Gs1CheckElementString(v.controlText).controlText, v.controlText) << text;
+        EXPECT_EQ(Gs1CheckElementString(v.humanText).fields, v.fields) << text;
+        EXPECT_LE(v.dataCharacters, kGs1128MaxDataCharacters) << text;
+    }
+    EXPECT_GT(valid, 30);
 }
 
 // --- scan-back ------------------------------------------------------------------
