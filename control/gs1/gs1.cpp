@@ -545,7 +545,10 @@ CGs1Verdict Gs1CheckElementString(const std::string& utf8)
         v.valid = false;
         return v;
     }
-    CheckRelations(v.fields, v.errors);
+    // A field has 3 data characters at least, so more than 16 cannot fit
+    // one symbol: the limit says so, and the pairwise rules would only cost
+    // time on such a text.
+    if (v.fields.size() <= kGs1128MaxDataCharacters / 3) CheckRelations(v.fields, v.errors);
     Finish(v);
     return v;
 }

@@ -159,6 +159,19 @@ TEST(Gs1ElementString, FieldsAndCount)
     EXPECT_EQ(v.dataCharacters, 16u + 5u + 5u);
 }
 
+// A long text is refused for its length, with every field still checked.
+TEST(Gs1ElementString, ManyFields)
+{
+    std::string text = kGtin;
+    for (int i = 0; i < 20000; ++i) text += i == 5000 ? "(10)A B" : "(10)A";
+    const CGs1Verdict v = Gs1CheckElementString(text);
+    EXPECT_FALSE(v.valid);
+    ASSERT_EQ(v.errors.size(), 2u);
+    EXPECT_EQ(v.errors[0], "AI (10): character ' ' at position 2 is not in the GS1 character set");
+    EXPECT_EQ(v.errors[1].rfind("the element string has 60018 data characters", 0), 0u) << v.errors[1];
+    EXPECT_EQ(v.fields.size(), 20001u);
+}
+
 struct ImpliedCase {
     int32_t type;
     std::string digits;
