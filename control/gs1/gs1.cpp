@@ -29,7 +29,11 @@ std::vector<std::string_view> Utf8Characters(std::string_view text)
     size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+        size_t n = lead < 0x80            ? 1
+                   : (lead & 0xE0) == 0xC0 ? 2
+                   : (lead & 0xF0) == 0xE0 ? 3
+                   : (lead & 0xF8) == 0xF0 ? 4
+                                           : 0;
         if (n == 0 || i + n > text.size()) n = 1;
         for (size_t k = 1; k < n; ++k)
             if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 1;
@@ -374,7 +378,9 @@ void CheckField(const std::string& ai, const CAiDefinition& def, std::string_vie
             switch (c.charset) {
             case ECharset::Numeric: inSet = IsDigit(a), setName = "is not a digit"; break;
             case ECharset::Cset82: inSet = InCset82(a), setName = "is not in the GS1 character set"; break;
-            case ECharset::Cset39: inSet = InCset39(a), setName = "is not in GS1 character set 39 (0-9 A-Z # - /)"; break;
+            case ECharset::Cset39:
+                inSet = InCset39(a), setName = "is not in GS1 character set 39 (0-9 A-Z # - /)";
+                break;
             case ECharset::Cset64: {
                 // '=' pads the end only, twice at most.
                 const int rest = pos + length - k;
@@ -530,8 +536,8 @@ CGs1Verdict Gs1CheckElementString(const std::string& utf8)
         } else if (value.empty()) {
             v.errors.push_back("AI (" + ai + "): empty value");
         } else if (const size_t stray = value.find(')'); stray != std::string_view::npos) {
-            v.errors.push_back("unbalanced brackets: ')' at position " + Position(size_t(value.data() - text.data()) + stray, text) +
-                               " has no '('");
+            const size_t at = size_t(value.data() - text.data()) + stray;
+            v.errors.push_back("unbalanced brackets: ')' at position " + Position(at, text) + " has no '('");
         } else if (value.find(kFnc1Marker) != std::string_view::npos) {
             v.errors.push_back("AI (" + ai + "): \"<FNC1>\" inside the value; it may only end a field");
         } else {

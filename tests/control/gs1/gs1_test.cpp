@@ -242,7 +242,8 @@ TEST(Gs1Table, Consistent)
         EXPECT_TRUE(Gs1IsKnownAi(d.first)) << d.first;
         EXPECT_TRUE(Gs1IsKnownAi(d.last)) << d.last;
     }
-    const char* const unknown[] = {"", "0", "04", "05", "14", "18", "19", "23", "3106", "3960", "7042", "8", "99999", "0a"};
+    const char* const unknown[] = {"", "0", "04", "05", "14", "18", "19", "23",
+                                   "3106", "3960", "7042", "8", "99999", "0a"};
     for (const char* ai : unknown) EXPECT_FALSE(Gs1IsKnownAi(ai)) << ai;
     const auto sorted = [](auto list) { return std::is_sorted(list.begin(), list.end()); };
     EXPECT_TRUE(sorted(gs1::Iso3166Numeric()));
