@@ -322,6 +322,14 @@ TEST(Gs1Scan, ValidElementStringsReadBackFieldByField)
             expected += v.fields[i].ai + v.fields[i].value;
             if (i + 1 < v.fields.size() && !Gs1PredefinedLength(v.fields[i].ai)) expected += '\x1D';
         }
+        // The control prints the human-readable text this layer gives.
+        {
+            CMetaFileDC dc;
+            symbol->SetShowText(TRUE);
+            symbol->SetTextHeight(20);
+            symbol->Paint(&dc, RECT{0, 0, 1200, 100});
+            EXPECT_EQ(code128_test::WrittenText(dc), v.humanText) << c.text;
+        }
         const int modules = CountCode128Modules(prepared, TRUE, TRUE);
         for (int rotate : {0, 90}) {
             const GrayImage image = code128_test::RenderAt(*symbol, modules, 2, rotate);
