@@ -112,6 +112,8 @@ bool CVectorDC::Finish()
         }
         m_sink.bytes = std::string();
     }
+    // A document that failed is never handed out in part.
+    if (!ok) m_sink.bytes = std::string();
     return ok;
 }
 

@@ -43,7 +43,8 @@ public:
     // Why the last Finish failed (cairo's status, or the file's
     // "cannot write ..." reason); empty after a success.
     const std::string& LastError() const { return m_error; }
-    // The finished document of a memory surface, leaving it empty.
+    // The finished document of a memory surface, leaving it empty; empty
+    // too when Finish failed.
     std::string TakeBytes() { return std::move(m_sink.bytes); }
 
     int GetDeviceCaps(int index) const override;
