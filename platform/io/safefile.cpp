@@ -118,9 +118,12 @@ std::string BaseOf(const std::string& path)
 
 // Follows symbolic links in the last component of `path` to the name that
 // finally stands for a file (or for none yet, when the last link dangles).
-// 0 or the errno of the failure.
-int FinalTarget(const std::string& path, std::string& target)
+// `magic` tells whether a link in /proc was followed: those (/dev/stdout,
+// /proc/self/fd/N) stand for open files rather than for names. 0 or the
+// errno of the failure.
+int FinalTarget(const std::string& path, std::string& target, bool& magic)
 {
+    magic = false;
     std::string current = path;
     std::vector<char> link(PATH_MAX + 1);
     // The kernel's own limit on links followed in one look-up.
@@ -139,6 +142,7 @@ int FinalTarget(const std::string& path, std::string& target)
         if (n < 0) return errno;
         if (size_t(n) >= link.size()) return ENAMETOOLONG;
         const std::string to(link.data(), size_t(n));
+        magic = magic || current.starts_with("/proc/");
         current = to.front() == '/' ? to : DirectoryOf(current) + "/" + to;
     }
     return ELOOP;
@@ -327,15 +331,17 @@ CWriteResult Save(const std::string& path, const CSource& source)
     if (exists && !S_ISREG(followed.st_mode)) return WriteDirect(path, source);
 
     std::string target;
-    if (const int error = FinalTarget(path, target)) return Failure(path, error);
+    bool magic = false;
+    if (const int error = FinalTarget(path, target, magic)) return Failure(path, error);
 
     CFd targetFd;
     struct stat st {};
     if (exists) {
-        // A link the kernel resolves by itself (/proc/self/fd/N, a deleted
-        // file) has no name to rename over: such files are written in place.
+        // A file reached through /proc (standard output redirected to a
+        // file) or that has lost its name is written in place: renaming
+        // would leave whoever has it open with the old file.
         struct stat named {};
-        const bool byName = ::lstat(target.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+        const bool byName = !magic && ::lstat(target.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
                             named.st_dev == followed.st_dev && named.st_ino == followed.st_ino;
         // Opening for writing checks the right to change the file, without
         // changing it yet.

@@ -211,6 +211,24 @@ TEST_F(SafeFile, FifoIsWrittenDirectly)
     }
 }
 
+TEST_F(SafeFile, OpenFileReachedThroughProcIsWrittenInPlace)
+{
+    // As /dev/stdout redirected to a file: whoever holds it open sees the
+    // new contents, in the same file.
+    const fs::path p = m_dir / "redirected.png";
+    WriteText(p, "old contents, longer than the new");
+    const int fd = open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const CWriteResult result = SaveProduced("/proc/self/fd/" + std::to_string(fd), "new");
+    EXPECT_TRUE(result.ok) << result.reason;
+    char buffer[64] = {};
+    EXPECT_EQ(pread(fd, buffer, sizeof buffer, 0), 3);
+    EXPECT_STREQ(buffer, "new");
+    close(fd);
+    EXPECT_EQ(ReadText(p), "new");
+    EXPECT_EQ(Leftovers(m_dir), 0);
+}
+
 TEST_F(SafeFile, PlantedLinksAtTemporaryNamesAreNeverFollowed)
 {
     const fs::path victim = m_dir / "victim";
