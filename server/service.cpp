@@ -34,6 +34,8 @@ void SendJson(httplib::Response& res, int status, const std::string& body)
 
 void SendError(httplib::Response& res, const RequestError& e) { SendJson(res, e.status, ErrorJson(e.error, e.reason)); }
 
+} // namespace
+
 RequestError FromRenderError(const tessaline::CRenderError& e)
 {
     switch (e.Kind()) {
@@ -46,6 +48,8 @@ RequestError FromRenderError(const tessaline::CRenderError& e)
     }
     return {500, "internal", e.what()};
 }
+
+namespace {
 
 // Answers 304 when the client holds this answer already; sets the
 // validators either way.
@@ -82,6 +86,10 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res)
         if (request->options.width == 0) {
             // Sized from the symbol: learn the size before drawing anything.
             const tessaline::SymbolReport report = renderer.Inspect(type, request->text, request->options);
+            // A valid symbol that no image fits when sized from its own
+            // module is beyond the largest image, not too small for one.
+            if (report.valid && !report.sizeOk && report.reason.rfind("text error", 0) != 0)
+                return SendError(res, {413, "too large", report.reason});
             if (auto e = CheckImageSize(report.width, report.height)) return SendError(res, *e);
         }
         tessaline::Image image = renderer.Render(type, request->text, request->format, request->options);

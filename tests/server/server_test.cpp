@@ -120,8 +120,6 @@ std::string Get(const std::string& target, int& status, std::string* contentType
     return res->body;
 }
 
-std::string Encode(const std::string& s) { return httplib::detail::encode_url(s); }
-
 // A PNG as grey pixels through libpng's simplified reader.
 GrayImage DecodePng(const std::string& bytes)
 {
@@ -225,8 +223,12 @@ TEST_F(ServerTest, RefusalsAreJsonWithTheirStatus)
         {"/barcode?type=code128&text=" + longText, 413, "too large"},
         {"/barcode?type=ean13&size=5000x5000", 413, "too large"},
         {"/barcode?type=ean13&width=40000&height=10", 413, "too large"},
-        // Sized from the symbol: 2000 Code 128 digits at 100 pixels a module.
+        // Sized from the symbol: 2000 Code 128 digits at 100 pixels a module
+        // (beyond 32767 a side), an EAN 13 of 4520 x 4000 or more pixels
+        // (beyond 2^24) and one beyond what the library makes at all.
         {"/barcode?type=code128c&module=100&text=" + std::string(2000, '7'), 413, "too large"},
+        {"/barcode?type=ean13&module=40&barheight=100", 413, "too large"},
+        {"/barcode?type=ean13&module=100&barheight=200", 413, "too large"},
         {"/info?type=ean13&nonsense=1", 400, "unknown parameter"},
         {"/types?x=1", 400, "unknown parameter"},
         {"/nowhere", 404, "not found"},
@@ -433,6 +435,20 @@ TEST(ServerParams, CreationDatesAreFixed)
         std::vector<uint8_t> bytes(c.in.begin(), c.in.end());
         tessaline_server::FixCreationDate(c.format, bytes);
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.out);
+    }
+}
+
+TEST(ServerParams, RenderFailuresMapToTheirStatus)
+{
+    using tessaline::ErrorKind;
+    const std::pair<ErrorKind, int> cases[] = {
+        {ErrorKind::Usage, 400}, {ErrorKind::InvalidText, 400}, {ErrorKind::DoesNotFit, 400},
+        {ErrorKind::Gs1, 422},   {ErrorKind::Limit, 413},       {ErrorKind::Write, 500},
+    };
+    for (const auto& [kind, status] : cases) {
+        const auto e = tessaline_server::FromRenderError(tessaline::CRenderError(kind, "why"));
+        EXPECT_EQ(e.status, status) << int(kind);
+        EXPECT_EQ(e.reason, "why");
     }
 }
 
