@@ -97,13 +97,13 @@ button.plain { background:#fff; color:var(--accent); }
 <script>
 "use strict";
 const TEXTS = {
-  en: { title: "Tessaline barcodes", search: "Search a symbology (e.g. ean13, code 128)", type: "Symbology", text: "Text",
+  en: { title: "Tessaline barcodes", search: "Search a symbology", type: "Symbology", text: "Text",
         module: "Module width (px)", barheight: "Bar height (modules or 15mm)", rotate: "Rotation (degrees)", dpi: "Resolution (dpi)",
         fg: "Bars", bg: "Background", showtext: "Show the text", quiet: "Quiet zones",
         validity: "Validity", checkdigit: "Check digit", reason: "Reason", share: "Link to this barcode", copy: "Copy",
         copied: "Copied", valid: "valid", invalid: "invalid", none: "none", malformed: "malformed text",
         found: "Found: ", notfound: "No symbology is called that", preview: "Barcode preview", loading: "…" },
-  de: { title: "Tessaline Strichcodes", search: "Symbologie suchen (z. B. ean13, code 128)", type: "Symbologie", text: "Text",
+  de: { title: "Tessaline Strichcodes", search: "Symbologie suchen", type: "Symbologie", text: "Text",
         module: "Modulbreite (px)", barheight: "Balkenhöhe (Module oder 15mm)", rotate: "Drehung (Grad)", dpi: "Auflösung (dpi)",
         fg: "Striche", bg: "Hintergrund", showtext: "Text anzeigen", quiet: "Ruhezonen",
         validity: "Gültigkeit", checkdigit: "Prüfziffer", reason: "Grund", share: "Link zu diesem Strichcode", copy: "Kopieren",
@@ -112,6 +112,7 @@ const TEXTS = {
 };
 const $ = id => document.getElementById(id);
 const start = new URLSearchParams(location.search);
+const typing = location.hash.startsWith("#type=") ? decodeURIComponent(location.hash.slice(6)) : "";
 function pickLanguage() {
   const asked = start.get("lang");
   if (asked === "de" || asked === "en") return asked;
@@ -125,7 +126,7 @@ document.documentElement.lang = lang;
 document.title = t.title;
 $("title").textContent = t.title;
 for (const el of document.querySelectorAll("[data-t]")) el.textContent = t[el.dataset.t];
-$("search").placeholder = t.search;
+$("search").placeholder = "ean13, code 128, isbn, upc-a …";
 $("image").alt = t.preview;
 $("lang-" + lang).setAttribute("aria-current", "true");
 
@@ -167,6 +168,12 @@ async function refresh() {
   share.search = sq.toString();
   history.replaceState(null, "", share.search);
   $("share").value = share.href;
+  $("share").setAttribute("value", share.href);
+  for (const l of ["de", "en"]) {
+    const lq = new URLSearchParams(q);
+    lq.set("lang", l);
+    $("lang-" + l).href = "?" + lq.toString();
+  }
   for (const f of ["png", "svg", "pdf"]) {
     const fq = new URLSearchParams(q);
     fq.set("format", f);
@@ -271,7 +278,10 @@ async function init() {
   $("search").addEventListener("input", () => later(search, 250));
   for (const id of ["text", "module", "barheight", "dpi"]) $(id).addEventListener("input", () => later(refresh, 250));
   for (const id of ["rotate", "fg", "bg", "showtext", "quiet"]) $(id).addEventListener("change", refresh);
-  $("image").addEventListener("error", () => { $("image").hidden = true; });
+  $("image").addEventListener("error", () => { $("image").hidden = true; $("image").dataset.loaded = ""; });
+  $("image").addEventListener("load", () => {
+    $("image").dataset.loaded = $("image").naturalWidth + "x" + $("image").naturalHeight;
+  });
   $("copy").addEventListener("click", async () => {
     try { await navigator.clipboard.writeText($("share").value); }
     catch (e) { $("share").select(); document.execCommand("copy"); }
@@ -279,6 +289,19 @@ async function init() {
     setTimeout(() => { $("copy").textContent = t.copy; }, 1500);
   });
   refresh();
+  // #type=TEXT types TEXT into the text field key by key, as a user would
+  // (the browser test drives the page this way).
+  if (typing) {
+    $("text").value = "";
+    let i = 0;
+    const key = () => {
+      if (i >= typing.length) return;
+      $("text").value += typing[i++];
+      $("text").dispatchEvent(new Event("input"));
+      setTimeout(key, 40);
+    };
+    key();
+  }
 }
 init();
 </script>
