@@ -16,6 +16,7 @@
 #include <httplib.h>
 #include <tessaline/tessaline.hpp>
 
+#include "server/render_pool.h"
 #include "server/service.h"
 
 namespace {
@@ -23,11 +24,13 @@ namespace {
 struct ServerOptions {
     std::string host = "127.0.0.1";
     int port = 8080;
-    int threads = 0; // 0: one a core
+    int threads = 0; // render threads; 0: one a core
+    int connections = 128;
     int keepAlive = 100;
 };
 
-constexpr const char* kUsage = R"(Usage: tessaline-server [--listen ADDR:PORT] [--threads N] [--keep-alive N]
+constexpr const char* kUsage = R"(Usage: tessaline-server [--listen ADDR:PORT] [--threads N] [--connections N]
+                        [--keep-alive N]
        tessaline-server --help | --version
 
 Serves barcodes over HTTP:
@@ -40,7 +43,8 @@ Serves barcodes over HTTP:
 
   --listen ADDR:PORT  address to serve on (default 127.0.0.1:8080; port 0
                       picks a free one); [::1]:PORT for IPv6
-  --threads N         worker threads (default: one a processor core)
+  --threads N         threads that draw symbols (default: one a processor core)
+  --connections N     connections served at once (default 128); more wait
   --keep-alive N      requests a connection may carry before it is closed
                       (default 100)
 
@@ -138,6 +142,11 @@ int main(int argc, char** argv)
             const auto n = v ? ParseCount(*v, 1, 256) : std::nullopt;
             if (!n) return UsageError("--threads wants 1 to 256");
             o.threads = *n;
+        } else if (a == "--connections") {
+            const auto v = value();
+            const auto n = v ? ParseCount(*v, 1, 4096) : std::nullopt;
+            if (!n) return UsageError("--connections wants 1 to 4096");
+            o.connections = *n;
         } else if (a == "--keep-alive") {
             const auto v = value();
             const auto n = v ? ParseCount(*v, 1, 100000) : std::nullopt;
@@ -158,8 +167,13 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // httplib gives each open connection a thread of its own for as long as
+    // it is kept alive; the drawing itself goes to the render pool, one
+    // thread a core, in the order of the requests.
+    tessaline_server::CRenderPool renderers{size_t(threads)};
     httplib::Server server;
-    server.new_task_queue = [threads] { return new httplib::ThreadPool(size_t(threads)); };
+    const size_t connections = size_t(o.connections);
+    server.new_task_queue = [connections] { return new httplib::ThreadPool(connections); };
     server.set_read_timeout(5, 0);
     server.set_write_timeout(5, 0);
     server.set_keep_alive_timeout(2);
@@ -179,7 +193,7 @@ int main(int argc, char** argv)
         return httplib::Server::HandlerResponse::Unhandled;
     });
     server.set_logger([&log](const httplib::Request& req, const httplib::Response& res) { log.Write(req, res); });
-    tessaline_server::InstallRoutes(server);
+    tessaline_server::InstallRoutes(server, renderers);
 
     int port = o.port;
     if (port == 0) port = server.bind_to_any_port(o.host);

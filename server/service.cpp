@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "server/json.h"
 #include "server/page.h"
 #include "server/params.h"
+#include "server/render_pool.h"
 
 namespace tessaline_server {
 namespace {
@@ -17,13 +19,6 @@ using tessaline::ErrorKind;
 // Every answer names a request's parameters completely, so it never
 // changes: caches may keep it for a year.
 constexpr const char* kImmutable = "public, max-age=31536000, immutable";
-
-tessaline::CRenderer& WorkerRenderer()
-{
-    // One control a worker thread, made on its first request.
-    thread_local tessaline::CRenderer renderer;
-    return renderer;
-}
 
 void SendJson(httplib::Response& res, int status, const std::string& body)
 {
@@ -72,7 +67,7 @@ std::string HeaderSafe(std::string s)
     return s;
 }
 
-void HandleBarcode(const httplib::Request& req, httplib::Response& res)
+void HandleBarcode(const httplib::Request& req, httplib::Response& res, CRenderPool& pool)
 {
     RequestError error;
     const auto request = ParseBarcodeRequest(req.params, error);
@@ -82,17 +77,26 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res)
 
     const std::string type = std::to_string(request->type);
     try {
-        tessaline::CRenderer& renderer = WorkerRenderer();
-        if (request->options.width == 0) {
-            // Sized from the symbol: learn the size before drawing anything.
-            const tessaline::SymbolReport report = renderer.Inspect(type, request->text, request->options);
-            // A valid symbol that no image fits when sized from its own
-            // module is beyond the largest image, not too small for one.
-            if (report.valid && !report.sizeOk && report.reason.rfind("text error", 0) != 0)
-                return SendError(res, {413, "too large", report.reason});
-            if (auto e = CheckImageSize(report.width, report.height)) return SendError(res, *e);
+        std::optional<RequestError> refused;
+        tessaline::Image image;
+        pool.Run([&](tessaline::CRenderer& renderer) {
+            if (request->options.width == 0) {
+                // Sized from the symbol: learn the size before drawing anything.
+                const tessaline::SymbolReport report = renderer.Inspect(type, request->text, request->options);
+                // A valid symbol that no image fits when sized from its own
+                // module is beyond the largest image, not too small for one.
+                if (report.valid && !report.sizeOk && report.reason.rfind("text error", 0) != 0)
+                    refused = RequestError{413, "too large", report.reason};
+                else
+                    refused = CheckImageSize(report.width, report.height);
+                if (refused) return;
+            }
+            image = renderer.Render(type, request->text, request->format, request->options);
+        });
+        if (refused) {
+            res.headers.erase("ETag");
+            return SendError(res, *refused);
         }
-        tessaline::Image image = renderer.Render(type, request->text, request->format, request->options);
         FixCreationDate(image.format, image.bytes);
         if (!image.warnings.empty()) {
             std::string joined;
@@ -110,7 +114,7 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res)
     }
 }
 
-void HandleInfo(const httplib::Request& req, httplib::Response& res)
+void HandleInfo(const httplib::Request& req, httplib::Response& res, CRenderPool& pool)
 {
     RequestError error;
     const auto request = ParseBarcodeRequest(req.params, error);
@@ -118,8 +122,10 @@ void HandleInfo(const httplib::Request& req, httplib::Response& res)
     const std::string etag = EntityTag("info;" + NormalisedKey(*request));
     if (NotModified(req, res, etag)) return;
     try {
-        const tessaline::SymbolReport report =
-            WorkerRenderer().Inspect(std::to_string(request->type), request->text, request->options);
+        tessaline::SymbolReport report;
+        pool.Run([&](tessaline::CRenderer& renderer) {
+            report = renderer.Inspect(std::to_string(request->type), request->text, request->options);
+        });
         res.set_content(report.ToJson(), "application/json");
     } catch (const tessaline::CRenderError& e) {
         res.headers.erase("ETag");
@@ -215,10 +221,10 @@ void FixCreationDate(tessaline::Format format, std::vector<uint8_t>& bytes)
     }
 }
 
-void InstallRoutes(httplib::Server& server)
+void InstallRoutes(httplib::Server& server, CRenderPool& pool)
 {
-    server.Get("/barcode", HandleBarcode);
-    server.Get("/info", HandleInfo);
+    server.Get("/barcode", [&pool](const httplib::Request& req, httplib::Response& res) { HandleBarcode(req, res, pool); });
+    server.Get("/info", [&pool](const httplib::Request& req, httplib::Response& res) { HandleInfo(req, res, pool); });
     server.Get("/types", HandleTypes);
     server.Get("/resolve", HandleResolve);
     server.Get("/healthz", [](const httplib::Request&, httplib::Response& res) {

@@ -1,5 +1,5 @@
 // The barcode web service: its routes on an httplib server. Every symbol
-// is made by the render API, one renderer per worker thread.
+// is made by the render API, on the render pool's threads.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,12 @@
 
 namespace tessaline_server {
 
+class CRenderPool;
+
 // Adds /barcode, /info, /types, /resolve, /healthz and the page at / to
-// `server`, with JSON error answers for every other path.
-void InstallRoutes(httplib::Server& server);
+// `server`, with JSON error answers for every other path. Symbols are made
+// on `pool`, which must outlive the server's connections.
+void InstallRoutes(httplib::Server& server, CRenderPool& pool);
 
 // The PDF and EPS writers stamp the time of writing into the file; the
 // service gives one fixed time so that one request always has one answer.
