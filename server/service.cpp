@@ -23,6 +23,9 @@ constexpr const char* kImmutable = "public, max-age=31536000, immutable";
 void SendJson(httplib::Response& res, int status, const std::string& body)
 {
     res.status = status;
+    // A refusal is never cached under the tag of the image it refused.
+    res.headers.erase("ETag");
+    res.headers.erase("Cache-Control");
     res.set_header("Cache-Control", "no-store");
     res.set_content(body, "application/json");
 }
@@ -93,10 +96,7 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res, CRenderP
             }
             image = renderer.Render(type, request->text, request->format, request->options);
         });
-        if (refused) {
-            res.headers.erase("ETag");
-            return SendError(res, *refused);
-        }
+        if (refused) return SendError(res, *refused);
         FixCreationDate(image.format, image.bytes);
         if (!image.warnings.empty()) {
             std::string joined;
@@ -109,7 +109,6 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res, CRenderP
         res.set_content(reinterpret_cast<const char*>(image.bytes.data()), image.bytes.size(),
                         tessaline::MimeType(image.format));
     } catch (const tessaline::CRenderError& e) {
-        res.headers.erase("ETag");
         SendError(res, FromRenderError(e));
     }
 }
@@ -128,7 +127,6 @@ void HandleInfo(const httplib::Request& req, httplib::Response& res, CRenderPool
         });
         res.set_content(report.ToJson(), "application/json");
     } catch (const tessaline::CRenderError& e) {
-        res.headers.erase("ETag");
         SendError(res, FromRenderError(e));
     }
 }

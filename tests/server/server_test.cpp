@@ -18,6 +18,7 @@
 #include <png.h>
 
 #include "server/params.h"
+#include "server/render_pool.h"
 #include "server/service.h"
 #include "tests/support/scan.h"
 
@@ -236,12 +237,15 @@ TEST_F(ServerTest, RefusalsAreJsonWithTheirStatus)
     for (const Case& c : cases) {
         int status = 0;
         std::string type;
-        const std::string body = Get(c.query, status, &type);
+        httplib::Headers headers;
+        const std::string body = Get(c.query, status, &type, {}, &headers);
         EXPECT_EQ(status, c.status) << c.query.substr(0, 80) << ": " << body;
         EXPECT_EQ(type, "application/json") << c.query.substr(0, 80);
         EXPECT_NE(body.find(std::string("\"error\":\"") + c.error + "\""), std::string::npos)
             << c.query.substr(0, 80) << ": " << body;
         EXPECT_NE(body.find("\"reason\":\""), std::string::npos) << body;
+        EXPECT_EQ(headers.count("ETag"), 0u) << c.query.substr(0, 80);
+        EXPECT_EQ(headers.count("Cache-Control"), 1u) << c.query.substr(0, 80);
     }
 }
 
@@ -435,6 +439,27 @@ TEST(ServerParams, CreationDatesAreFixed)
         std::vector<uint8_t> bytes(c.in.begin(), c.in.end());
         tessaline_server::FixCreationDate(c.format, bytes);
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), c.out);
+    }
+}
+
+TEST(ServerRenderPool, RunsEveryJobAndPassesFailuresBack)
+{
+    tessaline_server::CRenderPool pool(2);
+    std::vector<std::future<size_t>> clients;
+    for (int i = 0; i < 8; ++i)
+        clients.push_back(std::async(std::launch::async, [&pool, i] {
+            size_t bytes = 0;
+            pool.Run([&](tessaline::CRenderer& r) {
+                bytes = r.Render("1", "40063813339" + std::to_string(i), tessaline::Format::Png, {}).bytes.size();
+            });
+            return bytes;
+        }));
+    for (auto& c : clients) EXPECT_GT(c.get(), 100u);
+    try {
+        pool.Run([](tessaline::CRenderer& r) { r.Render("1", "not digits", tessaline::Format::Png, {}); });
+        ADD_FAILURE() << "an invalid text was drawn";
+    } catch (const tessaline::CRenderError& e) {
+        EXPECT_EQ(e.Kind(), tessaline::ErrorKind::InvalidText);
     }
 }
 
