@@ -258,7 +258,7 @@ async function search() {
 }
 
 async function init() {
-  types = await (await fetch("/types")).json();
+  types = (await (await fetch("/types")).json()).filter(x => x.id !== 99); // "None" draws nothing
   fillTypes("");
   const id = types.some(x => String(x.id) === start.get("type")) ? Number(start.get("type")) : 1;
   $("type").value = String(id);

@@ -287,6 +287,10 @@ std::optional<BarcodeRequest> ParseBarcodeRequest(const QueryParams& params, Req
         error = Bad("unknown type \"" + type + "\"");
         return std::nullopt;
     }
+    if (c.request.type == kNoSymbology) {
+        error = Bad("the type \"" + type + "\" is no symbology: it draws nothing");
+        return std::nullopt;
+    }
     return c.request;
 }
 

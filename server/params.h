@@ -16,6 +16,8 @@ namespace tessaline_server {
 constexpr size_t kMaxTextBytes = 4096;
 constexpr int kMaxImageSide = 32767;
 constexpr long long kMaxImagePixels = 1LL << 24;
+// The catalogue's "None": a type id that selects no symbology.
+constexpr int kNoSymbology = 99;
 
 // Query parameters as the HTTP layer hands them over (httplib::Params).
 using QueryParams = std::multimap<std::string, std::string>;

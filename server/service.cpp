@@ -231,9 +231,13 @@ void InstallRoutes(httplib::Server& server, CRenderPool& pool)
                         "application/json");
     });
     server.Get("/", HandlePage);
-    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+    server.set_error_handler([](const httplib::Request& req, httplib::Response& res) {
         // Only where no handler answered: keep what a handler sent.
         if (!res.body.empty() || res.status == 304) return;
+        if (req.method != "GET" && req.method != "HEAD" && !req.method.empty()) {
+            res.status = 405;
+            res.set_header("Allow", "GET, HEAD");
+        }
         const int status = res.status;
         const char* error = status == 404 ? "not found" : status == 414 ? "too large" : "bad request";
         const char* reason = status == 404   ? "no such path: the service has /, /barcode, /info, /types, /resolve, /healthz"

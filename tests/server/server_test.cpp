@@ -210,6 +210,7 @@ TEST_F(ServerTest, RefusalsAreJsonWithTheirStatus)
         {"/barcode?type=ean13&text=12345abc", 400, "invalid text"},
         {"/barcode?type=ean13&text=", 400, "invalid text"},
         {"/barcode?type=nosuchtype&text=1", 400, "bad parameter"},
+        {"/barcode?type=99&text=1", 400, "bad parameter"},
         {"/barcode?type=ean13&colour=red", 400, "unknown parameter"},
         {"/barcode?type=ean13&format=gif", 400, "bad parameter"},
         {"/barcode?type=ean13&rotate=45", 400, "bad parameter"},
@@ -310,6 +311,12 @@ TEST_F(ServerTest, InfoTypesResolveAndHealth)
         EXPECT_EQ(status, c.status) << c.target << ": " << body;
         EXPECT_NE(body.find(c.contains), std::string::npos) << c.target << ": " << body;
     }
+    auto client = Server().Client();
+    auto posted = client.Post("/barcode", "type=ean13", "application/x-www-form-urlencoded");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 405);
+    EXPECT_EQ(posted->get_header_value("Allow"), "GET, HEAD");
+
     int status = 0;
     const std::string types = Get("/types", status);
     size_t entries = 0;
