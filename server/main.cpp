@@ -1,9 +1,12 @@
 // tessaline-server: the barcode web service. Binds to loopback unless told
 // otherwise, serves on a pool of worker threads, logs one line a request on
 // stderr and ends cleanly on SIGTERM or SIGINT.
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -117,6 +120,20 @@ private:
     std::mutex m_mutex;
 };
 
+// Waits (a second at most) until the connections the kernel has completed
+// are accepted: closing the socket would reset those, requests and all.
+void DrainAcceptQueue(int listenSocket)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (listenSocket >= 0 && std::chrono::steady_clock::now() < deadline) {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        // On a listening socket, the length of its accept queue.
+        if (getsockopt(listenSocket, IPPROTO_TCP, TCP_INFO, &info, &size) != 0 || info.tcpi_unacked == 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -164,6 +181,7 @@ int main(int argc, char** argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -210,18 +228,25 @@ int main(int argc, char** argv)
     std::printf("listening on http://%s%s%s:%d/\n", v6 ? "[" : "", o.host.c_str(), v6 ? "]" : "", port);
     std::fflush(stdout);
 
-    std::thread stopper([&server, stopSignals] {
+    // Stopping shuts the listening socket down rather than calling stop():
+    // the accept loop then ends, but every connection accepted already is
+    // still read and answered (stop() would drop those whose request has
+    // not been read yet) before the workers are joined.
+    std::atomic<bool> stopping{false};
+    std::thread stopper([&stopping, &server, listenSocket, stopSignals] {
         int signal = 0;
         sigwait(&stopSignals, &signal);
-        if (signal != 0) server.stop();
+        if (signal == SIGTERM || signal == SIGINT) {
+            stopping = true;
+            DrainAcceptQueue(listenSocket);
+            if (listenSocket < 0 || ::shutdown(listenSocket, SHUT_RDWR) != 0) server.stop();
+        }
     });
-    const bool served = server.listen_after_bind();
+    const bool served = server.listen_after_bind() || stopping;
     // listen_after_bind has let the workers finish; wake the waiter if the
-    // server ended by itself.
-    if (stopper.joinable()) {
-        pthread_kill(stopper.native_handle(), SIGTERM);
-        stopper.join();
-    }
+    // server ended by itself (SIGUSR1 is no stop signal for it).
+    if (!stopping) pthread_kill(stopper.native_handle(), SIGUSR1);
+    stopper.join();
     std::fprintf(stderr, "tessaline-server: stopped\n");
     return served ? 0 : 1;
 }

@@ -1,6 +1,9 @@
 // The web service as a client sees it: the built program on a free
 // loopback port, asked through httplib's client.
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -371,14 +374,29 @@ TEST(ServerStop, TermFinishesTheRequestInFlightAndExitsZero)
 {
     CServerProcess server;
     ASSERT_GT(server.Port(), 0);
-    auto inFlight = std::async(std::launch::async, [&] {
-        auto client = server.Client();
-        auto res = client.Get("/barcode?type=code128&text=Tessaline&size=4000x4000&format=png");
-        return res ? res->status : -1;
+    // The request is on its way (sent, perhaps not read yet) when the
+    // signal comes.
+    const int sock = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(server.Port()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string request =
+        "GET /barcode?type=code128&text=Tessaline&size=4000x4000&format=png HTTP/1.1\r\nHost: 127.0.0.1\r\n"
+        "Connection: close\r\n\r\n";
+    ASSERT_EQ(write(sock, request.data(), request.size()), ssize_t(request.size()));
+    auto inFlight = std::async(std::launch::async, [sock] {
+        std::string answer;
+        char buf[65536];
+        for (ssize_t n; (n = read(sock, buf, sizeof buf)) > 0;) answer.append(buf, size_t(n));
+        close(sock);
+        return answer;
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(server.Terminate(), 0);
-    EXPECT_EQ(inFlight.get(), 200);
+    const std::string answer = inFlight.get();
+    EXPECT_EQ(answer.substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_NE(answer.find("\r\n\r\n\x89PNG"), std::string::npos);
     EXPECT_NE(server.Log().find("\"GET /barcode?type=code128"), std::string::npos) << server.Log();
 }
 
