@@ -88,7 +88,7 @@ void HandleBarcode(const httplib::Request& req, httplib::Response& res, CRenderP
                 const tessaline::SymbolReport report = renderer.Inspect(type, request->text, request->options);
                 // A valid symbol that no image fits when sized from its own
                 // module is beyond the largest image, not too small for one.
-                if (report.valid && !report.sizeOk && report.reason.rfind("text error", 0) != 0)
+                if (report.valid && !report.sizeOk && report.reason.rfind("size error", 0) == 0)
                     refused = RequestError{413, "too large", report.reason};
                 else
                     refused = CheckImageSize(report.width, report.height);

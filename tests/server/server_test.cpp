@@ -225,6 +225,8 @@ TEST_F(ServerTest, RefusalsAreJsonWithTheirStatus)
         {"/barcode?type=ean13&text=1&text=2", 400, "bad parameter"},
         {"/barcode?type=ean13&showtext=maybe", 400, "bad parameter"},
         {"/barcode?type=ean13&size=30x10", 400, "does not fit"},
+        {"/barcode?type=28&text=(17)991332", 422, "gs1"},
+        {"/barcode?type=28&text=(01)12345678901232", 422, "gs1"},
         {"/barcode?type=code128&text=" + longText, 413, "too large"},
         {"/barcode?type=ean13&size=5000x5000", 413, "too large"},
         {"/barcode?type=ean13&width=40000&height=10", 413, "too large"},
