@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "cli/batch.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
+#include "cli/output_files.h"
 #include "cli/render.h"
 #include "control/engine/catalogue.h"
 
@@ -28,6 +30,7 @@ void ListTypes()
 
 int main(int argc, char** argv)
 {
+    ReopenClosedStandardDescriptors();
     const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) return Fail(2, parsed.error + "\nTry 'tessaline --help'.");
     const CliOptions& o = parsed.options;
@@ -42,7 +45,10 @@ int main(int argc, char** argv)
         const ModulePixels module = ModuleSize(*o.moduleMm, o.dpi);
         if (!module.note.empty()) std::fprintf(stderr, "tessaline: %s\n", module.note.c_str());
     }
-    if (o.action == CliAction::Batch) return RunBatch(o);
+    if (o.action == CliAction::Batch) {
+        InstallInterruptHandling();
+        return RunBatch(o);
+    }
 
     const TypeChoice type = ResolveType(o.type.value_or("1"));
     if (!type.error.empty()) return Fail(2, type.error);
@@ -54,6 +60,8 @@ int main(int argc, char** argv)
         const Outcome verdict = CheckSymbol(*control, o);
         return verdict.status ? Fail(verdict.status, verdict.message) : 0;
     }
-    const Outcome outcome = RenderToFile(o, *control, o.output.value_or("barcode.png"));
+    const std::string output = o.output.value_or("barcode.png");
+    Outcome outcome = CheckOutputTarget(output);
+    if (outcome.status == 0) outcome = ClassifyOutcome(RenderToFile(o, *control, output), output);
     return outcome.status ? Fail(outcome.status, outcome.message) : 0;
 }

@@ -34,6 +34,10 @@ struct CliOptions {
     bool interlace = false;
     bool bilevel = false;  // text without anti-aliasing: two colours only
     int quality = 90;
+
+    // Batch safety and resuming.
+    bool allowAbsolute = false; // OUTPUT names may leave the -o directory
+    bool skipExisting = false;  // keep outputs that are there and complete
 };
 
 struct ParseResult {
