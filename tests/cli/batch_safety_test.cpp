@@ -8,11 +8,14 @@
 #include <fcntl.h>
 #include <png.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -89,6 +92,10 @@ protected:
         const pid_t pid = fork();
         if (pid == 0) {
             if (chdir(m_dir.c_str()) != 0) _exit(126);
+            if (m_memoryLimit) {
+                const rlimit limit{m_memoryLimit, m_memoryLimit};
+                setrlimit(RLIMIT_AS, &limit);
+            }
             const int in = open(input.c_str(), O_RDONLY);
             dup2(in, 0);
             const int out = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -158,6 +165,7 @@ protected:
     }
 
     fs::path m_dir;
+    rlim_t m_memoryLimit = 0; // address space of the child in bytes; 0: none
 };
 
 bool Has(const std::string& haystack, const std::string& needle) { return haystack.find(needle) != std::string::npos; }
@@ -290,6 +298,29 @@ TEST_F(Safety, WriteFailuresExitThreeWithTheSystemsReason)
     }
     EXPECT_TRUE(fs::is_directory(Path("taken.png")));
     EXPECT_EQ(Slurp(Path("plain")), "a file, not a folder");
+}
+
+TEST_F(Safety, AMemoryFailureIsAnErrorWithItsReason)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
+#endif
+    m_memoryLimit = rlim_t(400) << 20;
+    Write(Path("huge.txt"), "6\t12\thuge.png\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--type", "6", "--size", "20000x20000", "-o", "huge.png"}, "cannot make an image of 20000x20000 pixels: "},
+        {{"--batch", "huge.txt", "--size", "20000x20000"}, "huge.txt:1: cannot make an image of 20000x20000 pixels: "},
+    };
+    for (const auto& c : cases) {
+        const RunResult r = Run(c.args);
+        EXPECT_EQ(r.status, 3) << c.args[1] << ": " << r.err;
+        EXPECT_TRUE(Has(r.err, c.message + std::strerror(ENOMEM))) << c.args[1] << ": " << r.err;
+        EXPECT_FALSE(fs::exists(Path("huge.png")));
+    }
 }
 
 TEST_F(Safety, HelpTellsTheExitStatusesAndHowToResume)
