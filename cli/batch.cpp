@@ -25,7 +25,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "cli/image_files.h"
 #include "cli/interrupt.h"
 #include "cli/output_files.h"
 #include "cli/render.h"
@@ -417,29 +416,26 @@ int RunBatch(const CliOptions& options)
         }
     };
     auto work = [&] {
-        std::optional<CCommandControl> control;
-        std::optional<CImageWorkspace> workspace;
+        // A renderer of its own for each thread; made here, so that a
+        // failure to make it is one more failed line, not a crash.
+        std::optional<CCommandRenderer> renderer;
         try {
-            control.emplace();
-            if (control->IsOk()) control->SetPresentation(options);
-            workspace.emplace();
+            renderer.emplace(options);
         } catch (const std::bad_alloc&) {
-            control.reset();
         }
         // What one line ends with; `skip`: its output is there already.
         auto render = [&](const BatchLine& b, bool& skip) -> Outcome {
-            if (!b.error.empty()) return {kExitInvalid, b.error};
+            if (!b.error.empty()) return {kExitInvalid, b.error, {}};
             const TypeChoice type = b.type.empty() ? defaultType : ResolveType(b.type);
-            if (!type.error.empty()) return {kExitInvalid, type.error};
+            if (!type.error.empty()) return {kExitInvalid, type.error, {}};
             if (Outcome o = PrepareOutputFolder(b.output, directory, options.allowAbsolute); o.status) return o;
             if (Outcome o = CheckOutputTarget(b.output); o.status) return o;
             if (options.skipExisting && IsCompleteImage(b.output)) {
                 skip = true;
                 return {};
             }
-            if (!control || !workspace || !control->IsOk() || !control->SetSymbol(type.id, b.text, options.autoType))
-                return {kExitInvalid, "cannot make the symbol"};
-            return ClassifyOutcome(RenderToFile(options, *control, b.output, &*workspace), b.output);
+            if (!renderer) return {kExitWrite, "cannot make the renderer: " + std::string(std::strerror(ENOMEM)), {}};
+            return ClassifyOutcome(renderer->RenderToFile(type.id, b.text, b.output), b.output);
         };
         for (;;) {
             BatchLine b;
@@ -462,7 +458,7 @@ int RunBatch(const CliOptions& options)
             try {
                 outcome = render(b, skip);
             } catch (const std::bad_alloc&) {
-                outcome = {kExitWrite, "out of memory"};
+                outcome = {kExitWrite, "out of memory", {}};
             }
             if (skip) {
                 ++skipped;

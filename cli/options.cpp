@@ -121,43 +121,62 @@ std::optional<FontSpec> ParseFont(const std::string& s)
 std::string UsageText()
 {
     return R"(Usage:
-  tessaline [--type ID|NAME] [--text TEXT] [-o FILE] [--size WxH] [--rotate 0|90|180|270]
-            [--no-text] [--border W,H] [--notch PERCENT] [--fg COLOR] [--bg COLOR]
+  tessaline [--type ID|NAME] [--text TEXT|-] [-o FILE|-] [--format FMT]
+            [--module PX | --module-mm MM] [--height H[mm]] [--size WxH]
+            [--rotate 0|90|180|270] [--no-text] [--no-quiet-zones] [--no-bearer]
+            [--border W,H] [--notch PERCENT] [--fg COLOR] [--bg COLOR]
             [--font "FACE SIZE [bold] [italic]"] [--auto-type] [--dpi N]
-            [--module-mm MM] [--quality 1-100] [--interlace] [--bilevel]
+            [--quality 1-100] [--interlace] [--bilevel] [--verify] [--gs1-nocheck]
   tessaline --type ID|NAME --text TEXT --info
   tessaline --batch FILE|- [--jobs N] [-o DIR] [--skip-existing] [--allow-absolute]
             [options above]
-  tessaline --list-types | --help | --version
+  tessaline --list-types [--json] | --help | --version
 
 Draws one barcode into an image file; the format follows the extension of
 FILE: .png .jpg .jpeg .bmp .svg .pdf .eps (default barcode.png).
 
+Without --size the image is sized from the symbol: modules of --module
+pixels (or --module-mm millimetres at --dpi), the light margins (quiet
+zones) and the bar height its standard asks for, and a text that follows
+the module.
+
   --type ID|NAME   symbology by id or name (see --list-types; default EAN 13)
-  --text TEXT      the barcode text (default: the type's sample text)
-  -o, --output F   output file; in batch mode the output directory
-  --size WxH       image size in pixels (default 250x150)
+  --text TEXT      the barcode text (default: the type's sample text);
+                   - reads it from standard input
+  -o, --output F   output file, - for standard output (with --format);
+                   in batch mode the output directory
+  --format FMT     png, jpg, bmp, svg, pdf or eps, whatever the extension
+  --module PX      module width in pixels (default 2)
+  --module-mm MM   module width in millimetres at --dpi, rounded to whole pixels
+  --height H       bar height in modules, or in millimetres as 15mm
+                   (default: the symbology's standard)
+  --size WxH       fit the symbol into an image of WxH pixels, centred
+                   (borders 3,4 and an 18 point font unless given)
   --rotate DEG     0, 90, 180 or 270 degrees clockwise (default 0)
   --no-text        leave out the human-readable text
-  --border W,H     border left/right and top/bottom in pixels (default 3,4)
+  --no-quiet-zones leave out the light margins the standards ask for
+  --no-bearer      leave out ITF 14's bearer bars
+  --border W,H     border left/right and top/bottom in pixels
   --notch PERCENT  how far guard bars reach into the text, 0-100 (default 25)
   --fg, --bg COLOR colours: #RRGGBB, #RGB, R,G,B or a name (black on white)
-  --font FONT      text font (default "Arial 18 bold")
+  --font FONT      text font, e.g. "Arial 12 bold" (default Arial bold, sized
+                   from the module)
   --auto-type      pick the symbology from the text
   --dpi N          resolution of the image (default 96), kept in the file
-  --module-mm MM   make the image as wide (as high when turned) as needed for
-                   modules of MM millimetres at --dpi, rounded to whole pixels
   --quality N      JPEG quality (default 90)
   --interlace      write an interlaced PNG
   --bilevel        draw the text without anti-aliasing, so that the image has
                    the two colours only (1 bit a pixel in PNG), as thermal and
                    other bilevel printers want it
+  --verify         decode the symbol with zxing-cpp before writing it; refuse
+                   it when it does not read back as its text
+  --gs1-nocheck    draw GS1 element strings that break GS1 rules (a warning)
   --info           print what the symbol reports as JSON, write no file
-  --batch FILE     render every line of FILE: TYPE<TAB>TEXT<TAB>OUTPUT, or one
-                   text per line (type from --type, files in the -o directory);
-                   UTF-8, with or without a byte-order mark, LF or CRLF;
-                   lines of up to 1 MB; FILE - reads the lines from standard
-                   input; the folders of OUTPUT names are made in -o DIR
+  --batch FILE     render every line of FILE (- for standard input):
+                   TYPE<TAB>TEXT<TAB>OUTPUT, or one text per line (type from
+                   --type, files in the -o directory); UTF-8, with or without
+                   a byte-order mark, LF or CRLF; lines of up to 1 MB; the
+                   folders of OUTPUT names are made in the -o directory
   --jobs N         render N batch lines at a time (default 1)
   --skip-existing  leave batch outputs that are already there and complete
                    (checked by the end of the file), so that a batch that was
@@ -165,6 +184,7 @@ FILE: .png .jpg .jpeg .bmp .svg .pdf .eps (default barcode.png).
   --allow-absolute let batch OUTPUT names be absolute or leave the -o
                    directory (by "..", or through a symbolic link)
   --list-types     list the symbologies with their ids and sample texts
+                   (--json: as a JSON array)
 
 Exit status: 0 success, 1 invalid text or symbol does not fit, 2 usage error
 or unreadable batch file, 3 an image could not be made or written (the
@@ -277,6 +297,42 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
             if (v.empty() || ec != std::errc() || p != end || !(mm > 0) || mm > 1000)
                 return fail("--module-mm wants a width in millimetres above 0 and up to 1000: " + v);
             o.moduleMm = mm;
+        } else if (name == "--module") {
+            if (!needValue(v)) return fail("--module needs a value");
+            const auto m = ParseInt(v);
+            if (!m || !InRange(*m, 1, 100)) return fail("--module wants 1 to 100 pixels: " + v);
+            o.module = *m;
+        } else if (name == "--height") {
+            if (!needValue(v)) return fail("--height needs a value");
+            std::string number = Lower(v);
+            const bool mm = number.size() > 2 && number.compare(number.size() - 2, 2, "mm") == 0;
+            if (mm) number.resize(number.size() - 2);
+            double h = 0;
+            const char* end = number.data() + number.size();
+            auto [p, ec] = std::from_chars(number.data(), end, h);
+            if (number.empty() || ec != std::errc() || p != end || !(h > 0) || h > 10000)
+                return fail("--height wants a bar height in modules, or in millimetres with \"mm\" (15mm): " + v);
+            (mm ? o.barHeightMm : o.barHeightModules) = h;
+        } else if (name == "--format") {
+            if (!needValue(v)) return fail("--format needs a value");
+            o.format = tessaline::FormatFromName(v);
+            if (!o.format) return fail("--format wants png, jpg, bmp, svg, pdf or eps: " + v);
+        } else if (name == "--no-quiet-zones") {
+            bool set = false;
+            if (!flag(set)) return fail("--no-quiet-zones takes no value");
+            o.quietZones = false;
+        } else if (name == "--no-bearer") {
+            bool set = false;
+            if (!flag(set)) return fail("--no-bearer takes no value");
+            o.bearerBars = false;
+        } else if (name == "--gs1-nocheck") {
+            bool set = false;
+            if (!flag(set)) return fail("--gs1-nocheck takes no value");
+            o.gs1Check = false;
+        } else if (name == "--verify") {
+            if (!flag(o.verify)) return fail("--verify takes no value");
+        } else if (name == "--json") {
+            if (!flag(o.json)) return fail("--json takes no value");
         } else if (name == "--jobs" || name == "-j") {
             if (!needValue(v)) return fail("--jobs needs a value");
             const auto j = ParseInt(v);
@@ -314,11 +370,16 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
     }
 
     // The control's own limits for the borders of an area of this size.
-    const int maxBorderWidth = o.width / 2 + 5, maxBorderHeight = o.height / 2 + 5;
-    if (o.borderWidth > maxBorderWidth)
-        return fail("Valid Borderwidth range: 0 - " + std::to_string(maxBorderWidth));
-    if (o.borderHeight > maxBorderHeight)
-        return fail("Valid Borderheight range: 0 - " + std::to_string(maxBorderHeight));
+    if (o.width > 0) {
+        const int maxBorderWidth = o.width / 2 + 5, maxBorderHeight = o.height / 2 + 5;
+        if (o.borderWidth > maxBorderWidth)
+            return fail("Valid Borderwidth range: 0 - " + std::to_string(maxBorderWidth));
+        if (o.borderHeight > maxBorderHeight)
+            return fail("Valid Borderheight range: 0 - " + std::to_string(maxBorderHeight));
+    }
+    if (o.output && *o.output == "-" && !o.format && !o.batchFile)
+        return fail("-o - writes to standard output: say which format with --format");
+    if (o.json && !list) return fail("--json goes with --list-types");
 
     if (help) o.action = CliAction::Help;
     else if (version) o.action = CliAction::Version;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <tessaline/tessaline.hpp>
+
 #include "platform/gdi/gdi.h"
 
 enum class CliAction { Render, Info, Batch, ListTypes, Help, Version };
@@ -17,15 +19,18 @@ struct CliOptions {
     std::optional<std::string> text;   // UTF-8
     std::optional<std::string> output; // file (or directory in batch mode)
     std::optional<std::string> batchFile;
-    int width = 250, height = 150;
+    int width = 0, height = 0;         // 0 x 0: sized from the symbol
+    int module = 2;                    // pixels a module when sized
+    double barHeightModules = 0;       // --height in modules
+    double barHeightMm = 0;            // --height in millimetres
     int16_t rotate = 0;
     bool showText = true;
-    int borderWidth = 3, borderHeight = 4;
+    int borderWidth = -1, borderHeight = -1; // -1: 3,4 with --size, else none
     int16_t notch = 25;
     COLORREF fg = RGB(0, 0, 0);
     COLORREF bg = RGB(255, 255, 255);
     std::string fontFace = "Arial";
-    double fontPoints = 18;
+    double fontPoints = 0; // 0: follows the module (18 with --size)
     bool fontBold = true, fontItalic = false;
     bool autoType = false;
     int dpi = 96;
@@ -34,6 +39,12 @@ struct CliOptions {
     bool interlace = false;
     bool bilevel = false;  // text without anti-aliasing: two colours only
     int quality = 90;
+    bool quietZones = true;
+    bool bearerBars = true;
+    bool gs1Check = true;
+    bool verify = false;    // decode each image before it is written
+    bool json = false;      // --list-types --json
+    std::optional<tessaline::Format> format; // --format (required with -o -)
 
     // Batch safety and resuming.
     bool allowAbsolute = false; // OUTPUT names may leave the -o directory

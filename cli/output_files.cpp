@@ -132,11 +132,13 @@ Outcome PrepareOutputFolder(const fs::path& path, const fs::path& directory, boo
         const fs::path base = fs::weakly_canonical(directory.empty() ? fs::path(".") : directory, ec);
         const fs::path real = ec ? fs::path() : fs::weakly_canonical(folder, ec);
         if (!ec && !IsWithin(real, base))
-            return {kExitInvalid, "the folder of " + Quoted(path.string()) +
-                                      " leads outside the output directory (a symbolic link; --allow-absolute allows it)"};
+            return {kExitInvalid,
+                    "the folder of " + Quoted(path.string()) +
+                        " leads outside the output directory (a symbolic link; --allow-absolute allows it)",
+                    {}};
     }
     fs::create_directories(folder, ec);
-    if (ec) return {kExitWrite, "cannot create the folder " + Quoted(folder.string()) + ": " + ec.message()};
+    if (ec) return {kExitWrite, "cannot create the folder " + Quoted(folder.string()) + ": " + ec.message(), {}};
     return {};
 }
 
@@ -144,13 +146,15 @@ Outcome CheckOutputTarget(const std::string& path)
 {
     struct stat st;
     if (stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return {};
-    return {kExitWrite, "cannot write " + Quoted(path) + ": " +
-                            (S_ISDIR(st.st_mode) ? std::string(std::strerror(EISDIR)) : "not a regular file")};
+    return {kExitWrite,
+            "cannot write " + Quoted(path) + ": " +
+                (S_ISDIR(st.st_mode) ? std::string(std::strerror(EISDIR)) : "not a regular file"),
+            {}};
 }
 
 bool IsCompleteImage(const std::string& path)
 {
-    const auto format = FormatForPath(path);
+    const auto format = tessaline::FormatForPath(path);
     if (!format) return false;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -166,19 +170,19 @@ bool IsCompleteImage(const std::string& path)
     close(fd);
     if (!ok) return false;
     switch (*format) {
-    case ImageFormat::Png:
+    case tessaline::Format::Png:
         return head.compare(0, 8, "\x89PNG\r\n\x1A\n") == 0 &&
                EndsWith(tail, std::string("\0\0\0\0IEND\xAE\x42\x60\x82", 12));
-    case ImageFormat::Jpeg: return head.compare(0, 2, "\xFF\xD8") == 0 && EndsWith(tail, "\xFF\xD9");
-    case ImageFormat::Bmp: {
+    case tessaline::Format::Jpeg: return head.compare(0, 2, "\xFF\xD8") == 0 && EndsWith(tail, "\xFF\xD9");
+    case tessaline::Format::Bmp: {
         // The file size at offset 2, little-endian.
         const auto* b = reinterpret_cast<const unsigned char*>(head.data());
         const uint32_t size = uint32_t(b[2]) | uint32_t(b[3]) << 8 | uint32_t(b[4]) << 16 | uint32_t(b[5]) << 24;
         return head.compare(0, 2, "BM") == 0 && off_t(size) == st.st_size;
     }
-    case ImageFormat::Pdf: return head.compare(0, 5, "%PDF-") == 0 && EndsWith(TrimEnd(tail), "%%EOF");
-    case ImageFormat::Eps: return head.compare(0, 4, "%!PS") == 0 && EndsWith(TrimEnd(tail), "%%EOF");
-    case ImageFormat::Svg: return EndsWith(TrimEnd(tail), "</svg>");
+    case tessaline::Format::Pdf: return head.compare(0, 5, "%PDF-") == 0 && EndsWith(TrimEnd(tail), "%%EOF");
+    case tessaline::Format::Eps: return head.compare(0, 4, "%!PS") == 0 && EndsWith(TrimEnd(tail), "%%EOF");
+    case tessaline::Format::Svg: return EndsWith(TrimEnd(tail), "</svg>");
     }
     return false;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/compact_png.h"
+#include "control/render/compact_png.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // analysis, the conversion into samples and the packing all skip a row that
 // equals its predecessor, and such a row is filtered "Up" (all zeros),
 // which deflate stores in a few bits.
-#include "cli/compact_png.h"
+#include "control/render/compact_png.h"
 
 #include <algorithm>
 #include <array>
