@@ -209,12 +209,14 @@ int CRenderer::Impl::AxisForModule(int module, int cross, int dpi, bool postal)
 {
     const Measure probe = MeasureAt(kLargestSide, cross, dpi);
     if (!probe.fits) return 0;
-    if (postal) {
+    if (postal || probe.bars.empty()) {
+        // Bars at their physical pitch, or none (type None): the shortest
+        // axis that fits.
         auto fits = [&](int axis) { return MeasureAt(axis, cross, dpi).fits; };
-        const int lo = std::max(0, probe.last - 1);
+        const int lo = probe.bars.empty() ? 0 : std::max(0, probe.last - 1);
         int hi = std::min(kLargestSide, probe.last + probe.last / 4 + 16);
         if (!fits(hi)) hi = kLargestSide;
-        return SmallestAxis(lo, hi, fits);
+        return std::max(1, SmallestAxis(lo, hi, fits));
     }
     if (probe.narrowest < module) return 0;
     auto wide = [&](int axis) {
