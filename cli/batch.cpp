@@ -458,7 +458,7 @@ int RunBatch(const CliOptions& options)
             try {
                 outcome = render(b, skip);
             } catch (const std::bad_alloc&) {
-                outcome = {kExitWrite, "out of memory", {}};
+                outcome = {kExitWrite, std::string("cannot make the image: ") + std::strerror(ENOMEM), {}};
             }
             if (skip) {
                 ++skipped;

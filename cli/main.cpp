@@ -1,7 +1,10 @@
 // The tessaline command: draws barcodes into image files.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -58,9 +61,22 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
 
 } // namespace
 
+int Run(int argc, char** argv);
+
 int main(int argc, char** argv)
 {
     ReopenClosedStandardDescriptors();
+    // An image too large for the memory there is: a failure like a full
+    // disk, not a crash.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail(kExitWrite, std::string("cannot make the image: ") + std::strerror(ENOMEM));
+    }
+}
+
+int Run(int argc, char** argv)
+{
     const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) return Fail(2, parsed.error + "\nTry 'tessaline --help'.");
     CliOptions o = parsed.options;
