@@ -10,10 +10,12 @@
 #include <functional>
 
 #include "control/engine/catalogue.h"
+#include "control/gs1/gs1.h"
 #include "control/interface/barcodectrl.h"
 #include "control/render/image_writers.h"
 #include "control/render/render_internal.h"
 #include "control/render/standards.h"
+#include "control/symbologies/reasons.h"
 #include "platform/com/registry.h"
 #include "platform/gdi/metafile.h"
 
@@ -414,9 +416,28 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
     if (!symbol.IsValid()) {
         std::string message = "text error: " + Quoted(symbol.GetText()) + " is not a valid " + symbol.GetTypeName() +
                               " text";
-        const std::string why = InvalidReason(symbol);
+        const std::string why = InvalidTextReason(symbol.GetType(), symbol.GetText());
         if (!why.empty()) message += ": " + why;
+        if (report) report->reason = message;
         throw CRenderError(ErrorKind::InvalidText, message);
+    }
+    std::vector<std::string> gs1Warnings;
+    if (IsGs1Type(symbol.GetType())) {
+        // The element string as GS1 reads it; type 28 gets its FNC1
+        // separators where the fields need them.
+        const CGs1Verdict v = Gs1Check(symbol.GetType(), control->GetText());
+        if (report) {
+            report->gs1 = true;
+            report->gs1Valid = v.valid;
+            report->gs1Errors = v.errors;
+        }
+        if (!v.valid) {
+            const std::string message = "GS1 error: " + v.errors.front();
+            if (o.gs1Check) throw CRenderError(ErrorKind::Gs1, message);
+            for (const std::string& e : v.errors) gs1Warnings.push_back("GS1: " + e);
+        }
+        if (symbol.GetType() == 28 && !v.controlText.empty() && (v.valid || !o.gs1Check))
+            control->SetText(v.controlText);
     }
     // Borders are the control's left/right and top/bottom ones; measured
     // unturned, a turned symbol has its top and bottom ones on the axis.
@@ -428,15 +449,10 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
     Layout l = given ? GivenLayout(o, axisBorder, crossBorder) : SizedLayout(o, axisBorder, crossBorder);
     l.borderWidth = bw;
     l.borderHeight = bh;
+    l.warnings.insert(l.warnings.end(), gs1Warnings.begin(), gs1Warnings.end());
     SetBorders(bw, bh);
     control->SetRotate(int16_t(o.rotate));
     return l;
-}
-
-std::string CRenderer::Impl::InvalidReason(CGenericBarcode& symbol)
-{
-    if (symbol.GetText().empty()) return "the text is empty";
-    return {};
 }
 
 std::string CRenderer::Impl::TypeError(std::string_view type)
@@ -526,7 +542,7 @@ SymbolReport CRenderer::Inspect(std::string_view type, std::optional<std::string
         m_impl->Runs(l, r);
     } catch (const CRenderError& e) {
         if (e.Kind() == ErrorKind::Usage || e.Kind() == ErrorKind::Limit) throw;
-        r.reason = e.what();
+        if (e.Kind() != ErrorKind::Gs1) r.reason = e.what();
     }
     return r;
 }

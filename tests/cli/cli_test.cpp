@@ -590,6 +590,9 @@ TEST_F(Cli, DrawsTheSamePixelsAsTheControlsPngMethod)
         // the same pixels, moved, with background where they came from.
         const bool alongX = c.rotate == 0 || c.rotate == 180;
         const int axis = alongX ? c.width : c.height;
+        auto pixel = [](const std::vector<uint8_t>& rgb, size_t i) {
+            return uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+        };
         bool same = false;
         for (int shift = -axis; shift <= axis && !same; ++shift) {
             same = true;
@@ -597,8 +600,8 @@ TEST_F(Cli, DrawsTheSamePixelsAsTheControlsPngMethod)
                 for (int x = 0; x < c.width; ++x) {
                     const int sx = alongX ? x - shift : x, sy = alongX ? y : y - shift;
                     const bool inside = sx >= 0 && sx < c.width && sy >= 0 && sy < c.height;
-                    const uint32_t want = inside ? theirs[size_t(sy) * size_t(c.width) + size_t(sx)] : theirs[0];
-                    if (mine[size_t(y) * size_t(c.width) + size_t(x)] != want) {
+                    const uint32_t want = pixel(theirs, inside ? size_t(sy) * size_t(c.width) + size_t(sx) : 0);
+                    if (pixel(mine, size_t(y) * size_t(c.width) + size_t(x)) != want) {
                         same = false;
                         break;
                     }
