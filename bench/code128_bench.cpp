@@ -37,6 +37,38 @@ void BM_PaintCode128(benchmark::State& state)
 }
 BENCHMARK(BM_PaintCode128)->DenseRange(0, 2);
 
+// Long texts that make the text preparation and the builder work hard: an
+// EAN/UCC 128 AI text of nothing but "(01)" (parentheses to strip), one of
+// field ends "<FNC1>", and a Code 128 text that leaves set C every five
+// characters. The time a byte should stay flat as the length grows.
+std::string Repeat(const std::string& piece, int64_t bytes)
+{
+    std::string s;
+    while (int64_t(s.size()) < bytes) s += piece;
+    return s;
+}
+
+void PaintLong(benchmark::State& state, SymbolPtr symbol, const std::string& piece)
+{
+    symbol->SetText(Repeat(piece, state.range(0)));
+    symbol->SetShowText(TRUE);
+    symbol->SetTextHeight(20);
+    CMetaFileDC dc;
+    for (auto _ : state) {
+        dc.Clear();
+        symbol->Paint(&dc, RECT{0, 0, 30000, 120});
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_PaintLongAiParentheses(benchmark::State& state) { PaintLong(state, CreateEanUcc128AiBarcode(), "(01)"); }
+void BM_PaintLongAiMarkers(benchmark::State& state) { PaintLong(state, CreateEanUcc128AiBarcode(), "12<FNC1>"); }
+void BM_PaintLongSetChanges(benchmark::State& state) { PaintLong(state, CreateCode128Barcode(), "1234A"); }
+BENCHMARK(BM_PaintLongAiParentheses)->RangeMultiplier(4)->Range(4 << 10, 256 << 10)->Complexity(benchmark::oN);
+BENCHMARK(BM_PaintLongAiMarkers)->RangeMultiplier(4)->Range(4 << 10, 256 << 10)->Complexity(benchmark::oN);
+BENCHMARK(BM_PaintLongSetChanges)->RangeMultiplier(4)->Range(4 << 10, 256 << 10)->Complexity(benchmark::oN);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -8,17 +8,25 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/interrupt.h"
+#include "cli/output_files.h"
 #include "cli/render.h"
 
 namespace fs = std::filesystem;
@@ -72,12 +80,11 @@ size_t CountLines(const std::string& path)
     return lines + (last != '\n');
 }
 
-// The output names given so far, as 48-bit fingerprints in an open-addressed
-// table sized from the number of lines: six bytes a line, where a set of
-// strings grows by a hundred, and no second table while it grows. Two names
-// with the same fingerprint (odds of about one in 50,000 for a batch of
-// 100,000 distinct texts) would give the second a needless suffix, never a
-// lost file.
+// The output names given so far, as 96-bit fingerprints (two independent
+// hashes) in an open-addressed table sized from the number of lines: twelve
+// bytes a line, where a set of strings grows by a hundred, and no second
+// table while it grows. Two different names share a fingerprint with odds
+// of about one in 10^16 for a batch of a million lines.
 class CNameSet {
 public:
     explicit CNameSet(size_t expected) { Resize(expected); }
@@ -85,14 +92,15 @@ public:
     // False when the name was given before.
     bool Insert(const std::string& name)
     {
-        if (10 * (m_count + 1) > 9 * m_low.size()) Resize(2 * m_count);
-        uint64_t f = std::hash<std::string_view>()(name) & 0xFFFFFFFFFFFFull;
+        if (10 * (m_count + 1) > 9 * m_first.size()) Resize(2 * m_count);
+        uint64_t f = std::hash<std::string_view>()(name);
         if (f == 0) f = 1; // 0 marks a free slot
-        for (size_t i = Slot(f);; i = i + 1 == m_low.size() ? 0 : i + 1) {
-            const uint64_t here = Get(i);
-            if (here == f) return false;
-            if (here == 0) {
-                Set(i, f);
+        const uint32_t g = SecondHash(name);
+        for (size_t i = Slot(f);; i = i + 1 == m_first.size() ? 0 : i + 1) {
+            if (m_first[i] == f && m_second[i] == g) return false;
+            if (m_first[i] == 0) {
+                m_first[i] = f;
+                m_second[i] = g;
                 ++m_count;
                 return true;
             }
@@ -100,61 +108,171 @@ public:
     }
 
 private:
-    uint64_t Get(size_t i) const { return uint64_t(m_high[i]) << 32 | m_low[i]; }
-    void Set(size_t i, uint64_t f)
+    // FNV-1a, unrelated to the library's hash.
+    static uint32_t SecondHash(const std::string& s)
     {
-        m_low[i] = uint32_t(f);
-        m_high[i] = uint16_t(f >> 32);
+        uint32_t h = 2166136261u;
+        for (unsigned char c : s) h = (h ^ c) * 16777619u;
+        return h;
     }
     // The home slot: the fingerprint mixed and scaled onto the table.
     size_t Slot(uint64_t f) const
     {
-        return size_t((static_cast<unsigned __int128>(f * 0x9E3779B97F4A7C15ull) * m_low.size()) >> 64);
+        return size_t((static_cast<unsigned __int128>(f * 0x9E3779B97F4A7C15ull) * m_first.size()) >> 64);
     }
     // Room for `expected` names at a load of nine tenths at most.
     void Resize(size_t expected)
     {
-        std::vector<uint32_t> low;
-        std::vector<uint16_t> high;
-        low.swap(m_low);
-        high.swap(m_high);
+        std::vector<uint64_t> first;
+        std::vector<uint32_t> second;
+        first.swap(m_first);
+        second.swap(m_second);
         const size_t slots = std::max<size_t>(1024, expected + expected / 9 + 1);
-        m_low.assign(slots, 0);
-        m_high.assign(slots, 0);
+        m_first.assign(slots, 0);
+        m_second.assign(slots, 0);
         m_count = 0;
-        for (size_t i = 0; i < low.size(); ++i) {
-            const uint64_t f = uint64_t(high[i]) << 32 | low[i];
-            if (f == 0) continue;
-            size_t j = Slot(f);
-            while (Get(j) != 0) j = j + 1 == m_low.size() ? 0 : j + 1;
-            Set(j, f);
+        for (size_t i = 0; i < first.size(); ++i) {
+            if (first[i] == 0) continue;
+            size_t j = Slot(first[i]);
+            while (m_first[j] != 0) j = j + 1 == m_first.size() ? 0 : j + 1;
+            m_first[j] = first[i];
+            m_second[j] = second[i];
             ++m_count;
         }
     }
 
-    std::vector<uint32_t> m_low;
-    std::vector<uint16_t> m_high;
+    std::vector<uint64_t> m_first;
+    std::vector<uint32_t> m_second;
     size_t m_count = 0;
 };
 
+// The lines of a batch file read in pieces of 64 kB, so that memory stays
+// bounded whatever the input: a line may hold 1 MB at most; a longer one is
+// skipped to its end and reported. Input that is not a batch file stops the
+// reading: a NUL byte (binary data), or no line end within 64 MB.
+class CLineSource {
+public:
+    static constexpr size_t kMaxLine = size_t(1) << 20;
+    static constexpr size_t kMaxSkip = size_t(64) << 20;
+
+    enum class Result { Line, TooLong, End, Binary, Failed, Stopped };
+
+    // `stop`: readable when the reading should stop (-1: never).
+    CLineSource(int fd, int stop) : m_fd(fd), m_stop(stop), m_piece(size_t(64) << 10) {}
+
+    // The next line without its LF; `error` says what stopped the reading.
+    Result Next(std::string& line, std::string& error)
+    {
+        line.clear();
+        bool any = false, tooLong = false;
+        size_t skipped = 0;
+        for (;;) {
+            if (m_pos == m_end) {
+                if (m_eof) return any ? (tooLong ? Result::TooLong : Result::Line) : Result::End;
+                if (const Result r = Fill(error); r != Result::Line) return r;
+                continue;
+            }
+            any = true;
+            const char* start = m_piece.data() + m_pos;
+            const size_t left = m_end - m_pos;
+            const auto* lf = static_cast<const char*>(std::memchr(start, '\n', left));
+            const size_t n = lf ? size_t(lf - start) : left;
+            if (std::memchr(start, '\0', n)) return Result::Binary;
+            if (!tooLong && line.size() + n > kMaxLine) {
+                tooLong = true;
+                skipped = line.size();
+                line.clear();
+                line.shrink_to_fit();
+            }
+            if (tooLong) {
+                skipped += n;
+                if (skipped > kMaxSkip) {
+                    error = "no line end within 64 MB: not a batch file";
+                    return Result::Failed;
+                }
+            } else {
+                line.append(start, n);
+            }
+            m_pos += n;
+            if (lf) {
+                ++m_pos;
+                return tooLong ? Result::TooLong : Result::Line;
+            }
+        }
+    }
+
+private:
+    Result Fill(std::string& error)
+    {
+        for (;;) {
+            if (m_stop >= 0) {
+                pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stop, POLLIN, 0}};
+                if (poll(fds, 2, -1) < 0) {
+                    if (errno == EINTR) continue;
+                    error = std::strerror(errno);
+                    return Result::Failed;
+                }
+                if (fds[1].revents) return Result::Stopped;
+            }
+            const ssize_t n = read(m_fd, m_piece.data(), m_piece.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                error = std::strerror(errno);
+                return Result::Failed;
+            }
+            m_pos = 0;
+            m_end = size_t(n);
+            m_eof = n == 0;
+            return Result::Line;
+        }
+    }
+
+    int m_fd, m_stop;
+    std::vector<char> m_piece;
+    size_t m_pos = 0, m_end = 0;
+    bool m_eof = false;
+};
+
 // Hands out the lines of the batch file one at a time, in file order, to
-// whichever thread asks: numbering, parsing and the naming of output files
-// happen here under one lock, so the names are the same with any number of
+// whichever thread asks: numbering, parsing, the checking and naming of
+// output files happen here under one lock, so the names (and which of two
+// lines with the same output is refused) are the same with any number of
 // threads.
 class CBatchReader {
 public:
-    CBatchReader(std::istream& in, fs::path directory, size_t lines)
-        : m_in(in), m_directory(std::move(directory)), m_names(lines)
+    CBatchReader(CLineSource& in, std::string name, fs::path directory, size_t lines, bool allowOutside)
+        : m_in(in), m_name(std::move(name)), m_directory(std::move(directory)), m_names(lines),
+          m_allowOutside(allowOutside)
     {
     }
 
-    bool Next(BatchLine& b)
+    // False when there are no more lines; `fatal` then tells why the
+    // reading stopped early (empty at the end of the file or on a signal).
+    bool Next(BatchLine& b, std::string& fatal)
     {
         std::lock_guard lock(m_mutex);
-        std::string line;
-        if (!std::getline(m_in, line)) return false;
+        if (m_done) return false;
+        std::string line, error;
         b = BatchLine{};
+        const CLineSource::Result r = m_in.Next(line, error);
+        switch (r) {
+        case CLineSource::Result::End:
+        case CLineSource::Result::Stopped: m_done = true; return false;
+        case CLineSource::Result::Binary:
+            m_done = true;
+            fatal = Where(m_number + 1) + "binary data (a NUL byte): not a batch file; the batch stops here";
+            return false;
+        case CLineSource::Result::Failed:
+            m_done = true;
+            fatal = Where(m_number + 1) + "cannot read: " + error;
+            return false;
+        default: break;
+        }
         b.number = ++m_number;
+        if (r == CLineSource::Result::TooLong) {
+            b.error = "line longer than 1 MB";
+            return true;
+        }
         // A byte-order mark may open the file; lines may end in CR LF.
         if (b.number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -166,27 +284,41 @@ public:
         if (fields.size() == 3) {
             b.type = fields[0];
             b.text = fields[1];
-            const fs::path out = fields[2];
-            b.output = (out.is_relative() ? m_directory / out : out).string();
-            if (fields[2].empty()) b.error = "no output file";
+            if (fields[2].empty()) {
+                b.error = "no output file";
+                return true;
+            }
+            OutputName out = ResolveOutputName(fields[2], m_directory, m_allowOutside);
+            if (!out.error.empty()) {
+                b.error = out.error;
+                return true;
+            }
+            b.output = out.path.string();
+            if (!m_names.Insert(b.output)) b.error = "the output \"" + fields[2] + "\" is also the output of an earlier line";
         } else if (fields.size() == 1) {
             b.text = line;
             // One file per text, named after it; a repeated name gets a suffix.
             std::string name = SafeName(line);
-            for (int k = 2; !m_names.Insert(name); ++k) name = SafeName(line) + "-" + std::to_string(k);
-            b.output = (m_directory / (name + ".png")).string();
+            auto path = [&] { return (m_directory / (name + ".png")).lexically_normal().string(); };
+            for (int k = 2; !m_names.Insert(path()); ++k) name = SafeName(line) + "-" + std::to_string(k);
+            b.output = path();
         } else {
             b.error = "expected TYPE<TAB>TEXT<TAB>OUTPUT or one text";
         }
         return true;
     }
 
+    std::string Where(int line) const { return m_name + ":" + std::to_string(line) + ": "; }
+
 private:
     std::mutex m_mutex;
-    std::istream& m_in;
+    CLineSource& m_in;
+    std::string m_name;
     fs::path m_directory;
     int m_number = 0;
     CNameSet m_names;
+    bool m_allowOutside;
+    bool m_done = false;
 };
 
 // Serialised messages and the progress line (on a terminal only).
@@ -238,41 +370,104 @@ private:
 
 int RunBatch(const CliOptions& options)
 {
-    std::ifstream in(*options.batchFile, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "tessaline: cannot read the batch file \"%s\"\n", options.batchFile->c_str());
-        return 2;
+    const bool fromInput = *options.batchFile == "-";
+    const std::string name = fromInput ? "stdin" : *options.batchFile;
+    int fd = STDIN_FILENO;
+    if (!fromInput) {
+        fd = ::open(options.batchFile->c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        const char* why = fd < 0 ? std::strerror(errno) : fstat(fd, &st) != 0 ? std::strerror(errno)
+                                                        : S_ISDIR(st.st_mode) ? std::strerror(EISDIR)
+                                                                              : nullptr;
+        if (why) {
+            if (fd >= 0) ::close(fd);
+            std::fprintf(stderr, "tessaline: cannot read the batch file \"%s\": %s\n", name.c_str(), why);
+            return kExitUsage;
+        }
     }
+    struct CloseAtEnd {
+        int fd;
+        ~CloseAtEnd()
+        {
+            if (fd != STDIN_FILENO) ::close(fd);
+        }
+    } closeAtEnd{fd};
+
     const fs::path directory = options.output ? fs::path(*options.output) : fs::path();
     if (!directory.empty()) {
         std::error_code ec;
         fs::create_directories(directory, ec);
         if (ec) {
-            std::fprintf(stderr, "tessaline: cannot create the directory \"%s\"\n", directory.c_str());
-            return 2;
+            std::fprintf(stderr, "tessaline: cannot create the directory \"%s\": %s\n", directory.c_str(),
+                         ec.message().c_str());
+            return kExitWrite;
         }
     }
 
     const TypeChoice defaultType = ResolveType(options.type.value_or("1"));
-    const size_t lines = CountLines(*options.batchFile);
-    CBatchReader reader(in, directory, lines);
+    const size_t lines = fromInput ? 0 : CountLines(*options.batchFile);
+    CLineSource source(fd, InterruptWaitDescriptor());
+    CBatchReader reader(source, name, directory, lines, options.allowAbsolute);
     CReporter reporter(lines);
-    std::atomic<int> failed{0};
+    std::atomic<int> worst{0};
+    std::atomic<size_t> written{0}, failed{0}, skipped{0};
+    auto raise = [&](int status) {
+        for (int now = worst.load(); status > now && !worst.compare_exchange_weak(now, status);) {
+        }
+    };
     auto work = [&] {
-        CCommandRenderer renderer(options);
-        for (BatchLine b; reader.Next(b);) {
-            Outcome outcome;
-            if (!b.error.empty()) {
-                outcome = {1, b.error, {}};
-            } else if (const TypeChoice type = b.type.empty() ? defaultType : ResolveType(b.type);
-                       !type.error.empty()) {
-                outcome = {1, type.error, {}};
-            } else {
-                outcome = renderer.RenderToFile(type.id, b.text, b.output);
+        // A renderer of its own for each thread; made here, so that a
+        // failure to make it is one more failed line, not a crash.
+        std::optional<CCommandRenderer> renderer;
+        try {
+            renderer.emplace(options);
+        } catch (const std::bad_alloc&) {
+        }
+        // What one line ends with; `skip`: its output is there already.
+        auto render = [&](const BatchLine& b, bool& skip) -> Outcome {
+            if (!b.error.empty()) return {kExitInvalid, b.error, {}};
+            const TypeChoice type = b.type.empty() ? defaultType : ResolveType(b.type);
+            if (!type.error.empty()) return {kExitInvalid, type.error, {}};
+            if (Outcome o = PrepareOutputFolder(b.output, directory, options.allowAbsolute); o.status) return o;
+            if (Outcome o = CheckOutputTarget(b.output); o.status) return o;
+            if (options.skipExisting && IsCompleteImage(b.output)) {
+                skip = true;
+                return {};
             }
-            if (outcome.status != 0) {
+            if (!renderer) return {kExitWrite, "cannot make the renderer: " + std::string(std::strerror(ENOMEM)), {}};
+            return ClassifyOutcome(renderer->RenderToFile(type.id, b.text, b.output), b.output);
+        };
+        for (;;) {
+            BatchLine b;
+            std::string fatal;
+            try {
+                if (InterruptSignal() || !reader.Next(b, fatal)) {
+                    if (!fatal.empty()) {
+                        reporter.Error(fatal);
+                        raise(kExitUsage);
+                    }
+                    break;
+                }
+            } catch (const std::bad_alloc&) {
+                reporter.Error(name + ": out of memory while reading; the batch stops here");
+                raise(kExitWrite);
+                break;
+            }
+            Outcome outcome;
+            bool skip = false;
+            try {
+                outcome = render(b, skip);
+            } catch (const std::bad_alloc&) {
+                outcome = {kExitWrite, std::string("cannot make the image: ") + std::strerror(ENOMEM), {}};
+            }
+            if (skip) {
+                ++skipped;
+            } else if (outcome.status != 0) {
                 ++failed;
-                reporter.Error(*options.batchFile + ":" + std::to_string(b.number) + ": " + outcome.message);
+                raise(outcome.status == kExitUsage ? kExitInvalid : outcome.status);
+                reporter.Error(reader.Where(b.number) + outcome.message);
+            } else {
+                ++written;
             }
             reporter.Done();
         }
@@ -282,5 +477,14 @@ int RunBatch(const CliOptions& options)
     work();
     for (auto& t : pool) t.join();
     reporter.Finish();
-    return failed ? 1 : 0;
+
+    if (const int signal = InterruptSignal()) {
+        // The lines in flight are finished; whatever the writers still hold
+        // goes now.
+        if (g_onSignalCleanup) g_onSignalCleanup();
+        std::fprintf(stderr, "tessaline: %zu written, %zu failed, %zu skipped, interrupted\n", written.load(),
+                     failed.load(), skipped.load());
+        return 128 + signal;
+    }
+    return worst.load();
 }

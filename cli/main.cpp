@@ -1,14 +1,19 @@
 // The tessaline command: draws barcodes into image files.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
 #include "cli/batch.h"
+#include "cli/interrupt.h"
 #include "cli/options.h"
+#include "cli/output_files.h"
 #include "cli/render.h"
 #include "cli/verify.h"
 #include "control/render/render_internal.h"
@@ -56,7 +61,21 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes)
 
 } // namespace
 
+int Run(int argc, char** argv);
+
 int main(int argc, char** argv)
+{
+    ReopenClosedStandardDescriptors();
+    // An image too large for the memory there is: a failure like a full
+    // disk, not a crash.
+    try {
+        return Run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        return Fail(kExitWrite, std::string("cannot make the image: ") + std::strerror(ENOMEM));
+    }
+}
+
+int Run(int argc, char** argv)
 {
     const ParseResult parsed = ParseArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!parsed.error.empty()) return Fail(2, parsed.error + "\nTry 'tessaline --help'.");
@@ -68,7 +87,10 @@ int main(int argc, char** argv)
     case CliAction::ListTypes: ListTypes(o.json); return 0;
     default: break;
     }
-    if (o.action == CliAction::Batch) return RunBatch(o);
+    if (o.action == CliAction::Batch) {
+        InstallInterruptHandling();
+        return RunBatch(o);
+    }
 
     if (o.text && *o.text == "-") {
         // The text from standard input, without the line end that ends it.
@@ -101,7 +123,8 @@ int main(int argc, char** argv)
         if (!WriteAll(STDOUT_FILENO, bytes)) return Fail(3, "cannot write the image to standard output");
         return 0;
     }
-    const Outcome outcome = renderer.RenderToFile(type.id, o.text, output);
+    Outcome outcome = CheckOutputTarget(output);
+    if (outcome.status == 0) outcome = ClassifyOutcome(renderer.RenderToFile(type.id, o.text, output), output);
     Warn(outcome.warnings);
     return outcome.status ? Fail(outcome.status, outcome.message) : 0;
 }

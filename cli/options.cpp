@@ -128,7 +128,8 @@ std::string UsageText()
             [--font "FACE SIZE [bold] [italic]"] [--auto-type] [--dpi N]
             [--quality 1-100] [--interlace] [--bilevel] [--verify] [--gs1-nocheck]
   tessaline --type ID|NAME --text TEXT --info
-  tessaline --batch FILE|- [--jobs N] [-o DIR] [options above]
+  tessaline --batch FILE|- [--jobs N] [-o DIR] [--skip-existing] [--allow-absolute]
+            [options above]
   tessaline --list-types [--json] | --help | --version
 
 Draws one barcode into an image file; the format follows the extension of
@@ -174,13 +175,22 @@ the module.
   --batch FILE     render every line of FILE (- for standard input):
                    TYPE<TAB>TEXT<TAB>OUTPUT, or one text per line (type from
                    --type, files in the -o directory); UTF-8, with or without
-                   a byte-order mark, LF or CRLF
+                   a byte-order mark, LF or CRLF; lines of up to 1 MB; the
+                   folders of OUTPUT names are made in the -o directory
   --jobs N         render N batch lines at a time (default 1)
+  --skip-existing  leave batch outputs that are already there and complete
+                   (checked by the end of the file), so that a batch that was
+                   stopped or killed can be resumed by running it again
+  --allow-absolute let batch OUTPUT names be absolute or leave the -o
+                   directory (by "..", or through a symbolic link)
   --list-types     list the symbologies with their ids and sample texts
                    (--json: as a JSON array)
 
-Exit status: 0 success, 1 invalid text or symbol does not fit, 2 usage error,
-3 the file cannot be written.
+Exit status: 0 success, 1 invalid text or symbol does not fit, 2 usage error
+or unreadable batch file, 3 an image could not be made or written (the
+message says why). A batch exits with the worst status of its lines (3 before
+2 before 1). SIGINT, SIGTERM and SIGPIPE stop a batch after the lines in
+flight, with a summary; it then exits 130, 143 or 141.
 )";
 }
 
@@ -340,6 +350,10 @@ ParseResult ParseArguments(const std::vector<std::string>& args)
         } else if (name == "--batch") {
             if (!needValue(v) || v.empty()) return fail("--batch needs a file name");
             o.batchFile = v;
+        } else if (name == "--allow-absolute") {
+            if (!flag(o.allowAbsolute)) return fail("--allow-absolute takes no value");
+        } else if (name == "--skip-existing") {
+            if (!flag(o.skipExisting)) return fail("--skip-existing takes no value");
         } else if (name == "--info") {
             if (!flag(info)) return fail("--info takes no value");
         } else if (name == "--list-types") {

@@ -45,6 +45,10 @@ struct CliOptions {
     bool verify = false;    // decode each image before it is written
     bool json = false;      // --list-types --json
     std::optional<tessaline::Format> format; // --format (required with -o -)
+
+    // Batch safety and resuming.
+    bool allowAbsolute = false; // OUTPUT names may leave the -o directory
+    bool skipExisting = false;  // keep outputs that are there and complete
 };
 
 struct ParseResult {

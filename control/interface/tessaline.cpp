@@ -1,6 +1,11 @@
 // The C interface over the component model: handles, variants in C form,
 // the dispatch calls and event sinks. No C++ exception crosses it: every
 // failure becomes a status and the thread's last error.
+//
+// A handle is a number, not an address: the table below maps it to the
+// component it stands for. A released handle, a handle of another thread
+// or a stray pointer is therefore a status, never a crash, and numbers are
+// never given out twice, so a second release cannot hit a newer object.
 #include "control/interface/tessaline.h"
 
 #include <tessaline/tessaline.hpp>
@@ -11,21 +16,76 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <string>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/com/olecontrol.h"
 #include "platform/com/registry.h"
 
-struct TlObject {
+namespace {
+
+// What a handle stands for. The component lives in the thread that made
+// the handle (its apartment); only that thread may use it.
+struct CHandle {
+    std::thread::id owner = std::this_thread::get_id();
     std::shared_ptr<IDispatch> dispatch;
     std::shared_ptr<IEventSource> events; // null when the object fires none
     std::shared_ptr<IOleControl> control; // null when it is no control
     std::vector<uint32_t> cookies;        // sinks advised through this handle
 };
 
-namespace {
+// Live handles by number. Made once and never destroyed: components still
+// held when the process ends are not torn down after the libraries they
+// draw with.
+class CHandleTable {
+public:
+    static CHandleTable& Instance()
+    {
+        static CHandleTable* table = new CHandleTable;
+        return *table;
+    }
+
+    TlObject* Add(std::shared_ptr<CHandle> handle)
+    {
+        std::lock_guard lock(m_mutex);
+        const uintptr_t number = m_next++;
+        m_handles.emplace(number, std::move(handle));
+        return ToToken(number);
+    }
+    std::shared_ptr<CHandle> Find(TlObject* token)
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_handles.find(FromToken(token));
+        return it == m_handles.end() ? nullptr : it->second;
+    }
+    std::shared_ptr<CHandle> Remove(TlObject* token)
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_handles.find(FromToken(token));
+        if (it == m_handles.end()) return nullptr;
+        std::shared_ptr<CHandle> handle = std::move(it->second);
+        m_handles.erase(it);
+        return handle;
+    }
+
+private:
+    // Tokens look like aligned addresses, so that hosts that store them as
+    // pointers keep them intact; no number maps to NULL.
+    static TlObject* ToToken(uintptr_t number) { return reinterpret_cast<TlObject*>(number << 4); }
+    static uintptr_t FromToken(TlObject* token)
+    {
+        const auto bits = reinterpret_cast<uintptr_t>(token);
+        return bits & 0xF ? 0 : bits >> 4;
+    }
+
+    std::mutex m_mutex;
+    std::unordered_map<uintptr_t, std::shared_ptr<CHandle>> m_handles;
+    uintptr_t m_next = 1;
+};
 
 struct LastError {
     TlStatus status = S_OK;
@@ -108,7 +168,12 @@ Variant FromC(const TlVariant& v, int index)
     case TL_BYTES:
         if (!v.value.bytes.data && v.value.bytes.size) throw bad("a byte array without its bytes");
         return Variant(std::vector<uint8_t>(v.value.bytes.data, v.value.bytes.data + v.value.bytes.size));
-    case TL_OBJECT: return Variant(v.value.object ? v.value.object->dispatch : std::shared_ptr<IDispatch>());
+    case TL_OBJECT: {
+        if (!v.value.object) return Variant(std::shared_ptr<IDispatch>());
+        const std::shared_ptr<CHandle> other = CHandleTable::Instance().Find(v.value.object);
+        if (!other) throw bad("the object is no live handle (released, or never made)");
+        return Variant(other->dispatch);
+    }
     default: throw bad("unknown variant type");
     }
 }
@@ -124,14 +189,19 @@ std::vector<Variant> FromC(const TlVariant* args, size_t count)
 
 // --- variants: C++ to C ---------------------------------------------------------
 
-TlObject* NewHandle(std::shared_ptr<IDispatch> dispatch)
+std::shared_ptr<CHandle> MakeHandle(std::shared_ptr<IDispatch> dispatch)
 {
-    if (!dispatch) return nullptr;
-    auto handle = std::make_unique<TlObject>();
+    auto handle = std::make_shared<CHandle>();
     handle->events = std::dynamic_pointer_cast<IEventSource>(dispatch);
     handle->control = std::dynamic_pointer_cast<IOleControl>(dispatch);
     handle->dispatch = std::move(dispatch);
-    return handle.release();
+    return handle;
+}
+
+TlObject* NewHandle(std::shared_ptr<IDispatch> dispatch)
+{
+    if (!dispatch) return nullptr;
+    return CHandleTable::Instance().Add(MakeHandle(std::move(dispatch)));
 }
 
 template <class T>
@@ -150,7 +220,11 @@ char* CopyOut(const std::string& s) { return CopyOut(s.c_str(), s.size() + 1); }
 // objects, kept for as long as the variants are used.
 struct Borrowed {
     std::deque<std::string> strings;
-    std::vector<std::unique_ptr<TlObject>> handles;
+    std::vector<TlObject*> handles;
+    ~Borrowed()
+    {
+        for (TlObject* h : handles) TlRelease(h);
+    }
 };
 
 // Fills `out` with `v`. Owned (`keep` null): every pointer is a fresh copy
@@ -193,7 +267,7 @@ void ToC(const Variant& v, TlVariant& out, Borrowed* keep = nullptr)
     case ValueType::Dispatch:
         result.type = TL_OBJECT;
         result.value.object = NewHandle(v.ToDispatch());
-        if (!owned && result.value.object) keep->handles.emplace_back(result.value.object);
+        if (!owned && result.value.object) keep->handles.push_back(result.value.object);
         break;
     default: result.type = TL_EMPTY; break;
     }
@@ -202,22 +276,40 @@ void ToC(const Variant& v, TlVariant& out, Borrowed* keep = nullptr)
 
 // --- the calls ---------------------------------------------------------------------
 
+// The component behind a token, for a call from this thread. Calls from
+// any other thread are refused: the component is not made for two threads
+// at once, and refusing the other threads also refuses concurrent calls.
+// Calls from event handlers come from the owner and are welcome.
+TlStatus Resolve(TlObject* object, std::shared_ptr<CHandle>& handle)
+{
+    if (!object) return Fail(E_POINTER, "no object");
+    handle = CHandleTable::Instance().Find(object);
+    if (!handle) return Fail(TL_E_HANDLE, "the object handle is not valid: released already, or never made");
+    if (handle->owner != std::this_thread::get_id())
+        return Fail(TL_RPC_E_WRONG_THREAD,
+                    "the object belongs to another thread: call it only from the thread that created it");
+    return S_OK;
+}
+
 TlStatus Invoke(TlObject* object, DISPID dispid, uint16_t flags, const TlVariant* args, size_t argCount,
                 TlVariant* result)
 {
-    if (!object) return Fail(E_POINTER, "no object");
+    std::shared_ptr<CHandle> handle;
+    if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
     const std::vector<Variant> in = FromC(args, argCount);
-    // The handle may be released by an event handler during the call.
-    const std::shared_ptr<IDispatch> dispatch = object->dispatch;
-    const Variant value = dispatch->Invoke(dispid, flags, in);
+    // The handle may be released by an event handler during the call; the
+    // reference held here keeps the component until the call returns.
+    const Variant value = handle->dispatch->Invoke(dispid, flags, in);
     if (result) ToC(value, *result);
     return S_OK;
 }
 
 TlStatus IdOfName(TlObject* object, const char* name, DISPID& dispid)
 {
-    if (!object || !name) return Fail(E_POINTER, "no object or no name");
-    dispid = object->dispatch->GetIDOfName(name);
+    std::shared_ptr<CHandle> handle;
+    if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+    if (!name) return Fail(E_POINTER, "no name");
+    dispid = handle->dispatch->GetIDOfName(name);
     if (dispid == DISPID_UNKNOWN) return Fail(DISP_E_UNKNOWNNAME, std::string("no member named ") + name);
     return S_OK;
 }
@@ -309,11 +401,11 @@ TlStatus TlCreate(const char* progId, TlObject** object)
         if (const HRESULT hr = CoCreateInstance(progId, unknown, &why); FAILED(hr)) return Fail(hr, why);
         auto dispatch = std::dynamic_pointer_cast<IDispatch>(unknown);
         if (!dispatch) return Fail(E_NOINTERFACE, std::string(progId) + " has no dispatch interface");
-        std::unique_ptr<TlObject> handle(NewHandle(std::move(dispatch)));
+        std::shared_ptr<CHandle> handle = MakeHandle(std::move(dispatch));
         if (handle->control) {
             if (const HRESULT hr = handle->control->InitNew(); FAILED(hr)) return Fail(hr, "");
         }
-        *object = handle.release();
+        *object = CHandleTable::Instance().Add(std::move(handle));
         return S_OK;
     });
 }
@@ -321,17 +413,23 @@ TlStatus TlCreate(const char* progId, TlObject** object)
 void TlRelease(TlObject* object)
 {
     if (!object) return;
-    if (object->events)
-        for (uint32_t cookie : object->cookies) object->events->Unadvise(cookie);
-    delete object;
+    Guard([&]() -> TlStatus {
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        CHandleTable::Instance().Remove(object);
+        if (handle->events)
+            for (uint32_t cookie : handle->cookies) handle->events->Unadvise(cookie);
+        return S_OK;
+    });
 }
 
 TlStatus TlSetExtent(TlObject* object, int32_t width, int32_t height)
 {
     return Guard([&]() -> TlStatus {
-        if (!object) return Fail(E_POINTER, "no object");
-        if (!object->control) return Fail(E_NOINTERFACE, "the object is no control");
-        object->control->SetExtent(SIZE{width, height});
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        if (!handle->control) return Fail(E_NOINTERFACE, "the object is no control");
+        handle->control->SetExtent(SIZE{width, height});
         return S_OK;
     });
 }
@@ -339,9 +437,11 @@ TlStatus TlSetExtent(TlObject* object, int32_t width, int32_t height)
 TlStatus TlGetExtent(TlObject* object, int32_t* width, int32_t* height)
 {
     return Guard([&]() -> TlStatus {
-        if (!object || !width || !height) return Fail(E_POINTER, "no object or no place for the size");
-        if (!object->control) return Fail(E_NOINTERFACE, "the object is no control");
-        const SIZE size = object->control->GetExtent();
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        if (!width || !height) return Fail(E_POINTER, "no place for the size");
+        if (!handle->control) return Fail(E_NOINTERFACE, "the object is no control");
+        const SIZE size = handle->control->GetExtent();
         *width = size.cx;
         *height = size.cy;
         return S_OK;
@@ -416,9 +516,11 @@ TlStatus TlCall(TlObject* object, const char* name, const TlVariant* args, size_
 TlStatus TlGetEventIDOfName(TlObject* object, const char* name, int32_t* dispid)
 {
     return Guard([&]() -> TlStatus {
-        if (!object || !name || !dispid) return Fail(E_POINTER, "no object, name or place for the id");
-        if (!object->events) return Fail(E_NOINTERFACE, "the object fires no events");
-        const MemberDesc* event = object->events->GetEventInfo().Find(std::string_view(name));
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        if (!name || !dispid) return Fail(E_POINTER, "no name or no place for the id");
+        if (!handle->events) return Fail(E_NOINTERFACE, "the object fires no events");
+        const MemberDesc* event = handle->events->GetEventInfo().Find(std::string_view(name));
         if (!event) return Fail(DISP_E_UNKNOWNNAME, std::string("no event named ") + name);
         *dispid = event->id;
         return S_OK;
@@ -428,18 +530,20 @@ TlStatus TlGetEventIDOfName(TlObject* object, const char* name, int32_t* dispid)
 TlStatus TlAdvise(TlObject* object, TlEventHandler handler, void* context, uint32_t* cookie)
 {
     return Guard([&]() -> TlStatus {
-        if (!object || !handler || !cookie) return Fail(E_POINTER, "no object, handler or place for the cookie");
-        if (!object->events) return Fail(E_NOINTERFACE, "the object fires no events");
-        object->cookies.reserve(object->cookies.size() + 1);
-        // The sink holds the handle only by address: TlRelease unadvises
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        if (!handler || !cookie) return Fail(E_POINTER, "no handler or no place for the cookie");
+        if (!handle->events) return Fail(E_NOINTERFACE, "the object fires no events");
+        handle->cookies.reserve(handle->cookies.size() + 1);
+        // The sink holds the handle only by its token: TlRelease unadvises
         // every sink of a handle before the handle goes.
-        *cookie = object->events->Advise([handler, context, object](DISPID id, const std::vector<Variant>& args) {
+        *cookie = handle->events->Advise([handler, context, object](DISPID id, const std::vector<Variant>& args) {
             std::vector<TlVariant> c(args.size());
             Borrowed keep;
             for (size_t i = 0; i < args.size(); ++i) ToC(args[i], c[i], &keep);
             handler(context, object, id, c.data(), c.size());
         });
-        object->cookies.push_back(*cookie);
+        handle->cookies.push_back(*cookie);
         return S_OK;
     });
 }
@@ -447,10 +551,11 @@ TlStatus TlAdvise(TlObject* object, TlEventHandler handler, void* context, uint3
 TlStatus TlUnadvise(TlObject* object, uint32_t cookie)
 {
     return Guard([&]() -> TlStatus {
-        if (!object) return Fail(E_POINTER, "no object");
-        if (!object->events) return Fail(E_NOINTERFACE, "the object fires no events");
-        std::erase(object->cookies, cookie);
-        if (!object->events->Unadvise(cookie)) return Fail(E_INVALIDARG, "no handler with that cookie");
+        std::shared_ptr<CHandle> handle;
+        if (const TlStatus s = Resolve(object, handle); FAILED(s)) return s;
+        if (!handle->events) return Fail(E_NOINTERFACE, "the object fires no events");
+        std::erase(handle->cookies, cookie);
+        if (!handle->events->Unadvise(cookie)) return Fail(E_INVALIDARG, "no handler with that cookie");
         return S_OK;
     });
 }

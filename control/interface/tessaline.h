@@ -20,9 +20,23 @@
  *    never freed by the library. TlVariantClear is harmless on a variant
  *    the host built itself.
  *  - A component lives on the thread that created it; use it from that
- *    thread only. Events are delivered synchronously on it, from inside
- *    the call that caused them; a handler may call the component again
- *    and may even release the handle it was called for.
+ *    thread only. A call from any other thread (and so any call made at
+ *    the same time as another on the same handle) does nothing and returns
+ *    TL_RPC_E_WRONG_THREAD. Each thread may create and use components of
+ *    its own, all at the same time. Events are delivered synchronously on
+ *    the owner thread, from inside the call that caused them; a handler may
+ *    call the component again and may even release the handle it was
+ *    called for.
+ *  - Handles are tokens that are never given out twice. A released handle,
+ *    or anything that is no handle, gives TL_E_HANDLE; releasing a handle a
+ *    second time is harmless (TlGetLastError then says TL_E_HANDLE).
+ *    TlRelease from a thread other than the owner releases nothing (last
+ *    error TL_RPC_E_WRONG_THREAD): release on the owner thread.
+ *  - NULL where a pointer is required gives TL_E_POINTER; a variant of an
+ *    unknown type or an inconsistent one (bytes without data, a picture
+ *    without pixels) gives TL_E_INVALIDARG; a variant of the wrong type
+ *    for a member gives TL_DISP_E_TYPEMISMATCH. Clearing a variant twice
+ *    is harmless.
  */
 #ifndef TESSALINE_H
 #define TESSALINE_H
@@ -46,6 +60,7 @@ typedef int32_t TlStatus;
 #define TL_E_NOINTERFACE ((TlStatus)0x80004002u)      /* no dispatch or event interface */
 #define TL_E_POINTER ((TlStatus)0x80004003u)          /* a required pointer is NULL */
 #define TL_E_FAIL ((TlStatus)0x80004005u)
+#define TL_E_HANDLE ((TlStatus)0x80070006u)           /* not a live handle: released, or never made */
 #define TL_E_OUTOFMEMORY ((TlStatus)0x8007000Eu)
 #define TL_E_INVALIDARG ((TlStatus)0x80070057u)       /* a malformed variant */
 #define TL_DISP_E_MEMBERNOTFOUND ((TlStatus)0x80020003u)
@@ -54,6 +69,7 @@ typedef int32_t TlStatus;
 #define TL_DISP_E_EXCEPTION ((TlStatus)0x80020009u)   /* see TlErrorInfo.code */
 #define TL_DISP_E_OVERFLOW ((TlStatus)0x8002000Au)
 #define TL_DISP_E_BADPARAMCOUNT ((TlStatus)0x8002000Eu)
+#define TL_RPC_E_WRONG_THREAD ((TlStatus)0x8001010Eu)  /* the handle belongs to another thread */
 #define TL_REGDB_E_CLASSNOTREG ((TlStatus)0x80040154u) /* program id not registered */
 #define TL_CO_E_DLLNOTFOUND ((TlStatus)0x800401F8u)    /* its library cannot be loaded */
 #define TL_CTL_E_INVALIDPROPERTYVALUE ((TlStatus)0x800A017Cu)

@@ -201,12 +201,18 @@ private:
 
     // The first byte from i on that only one of sets A and B carries decides
     // which of them to take: kOnlyA for control characters, kOnlyB for
-    // lowercase letters and the other characters 96 to 127.
-    Carrier ClassOf(size_t i) const
+    // lowercase letters and the other characters 96 to 127. The positions
+    // asked for only grow, so the deciding byte found last still decides
+    // until i passes it: the text is scanned once, however often the
+    // builder leaves set C.
+    Carrier ClassOf(size_t i)
     {
-        for (; i < m_text.size(); ++i)
-            if (const Carrier c = CarrierOf(At(i)); c != Carrier::kEither) return c;
-        return Carrier::kEither;
+        if (m_decider < i || !m_deciderKnown) {
+            m_decider = i;
+            while (m_decider < m_text.size() && CarrierOf(At(m_decider)) == Carrier::kEither) ++m_decider;
+            m_deciderKnown = true;
+        }
+        return m_decider < m_text.size() ? CarrierOf(At(m_decider)) : Carrier::kEither;
     }
 
     bool MarkerAt(size_t i) const { return m_markers && m_text.compare(i, kFnc1MarkerLength, kFnc1Marker) == 0; }
@@ -265,6 +271,8 @@ private:
     const bool m_markers;
     Set m_set = kSetA;
     std::string m_values;
+    size_t m_decider = 0; // the deciding byte of the last ClassOf, or the end
+    bool m_deciderKnown = false;
 };
 
 } // namespace

@@ -59,9 +59,22 @@ void AppendCheckDigit(const CEngineBarcode& symbol, std::string& t)
     if (check >= 0 && check <= 9) t += char('0' + check);
 }
 
+// Every occurrence of `what` removed in one pass: the pieces between them
+// move down once, so a text full of markers costs no more than a plain one.
 void EraseAll(std::string& t, const std::string& what)
 {
-    for (size_t p = t.find(what); p != std::string::npos; p = t.find(what, p)) t.erase(p, what.size());
+    size_t from = t.find(what);
+    if (from == std::string::npos) return;
+    size_t to = from;
+    while (from != std::string::npos) {
+        from += what.size();
+        const size_t next = t.find(what, from);
+        const size_t end = next == std::string::npos ? t.size() : next;
+        std::copy(t.begin() + ptrdiff_t(from), t.begin() + ptrdiff_t(end), t.begin() + ptrdiff_t(to));
+        to += end - from;
+        from = next;
+    }
+    t.resize(to);
 }
 
 // --- the character tables of a generic row ---------------------------------

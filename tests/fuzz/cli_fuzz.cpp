@@ -1,13 +1,16 @@
 // The command's readers: its arguments (and the value parsers behind them)
-// and the batch file. Batch lines that name an output are rewritten to a
-// name inside the run's directory with the same extension, so that the
-// fuzzer never writes elsewhere; everything else of the file is as given.
+// and the batch file. The batch file is the input as given (at most a few
+// lines), output names included: the command itself must keep them inside
+// its output directory.
 // - parsing arguments never crashes; a successful parse gives a usable
 //   size, rotation and job count;
-// - a batch run ends with status 0, 1 or 2 and writes nothing outside its
-//   output directory for one-text lines (their names come from the text).
+// - a batch run ends with status 0 to 3; afterwards no file exists in the
+//   run's private directory outside its output directory, none inside it
+//   but those the input names there (or names after its texts), and no
+//   absolute name of the input has appeared.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -37,27 +40,40 @@ std::vector<std::string> Split(const std::string& s, char separator)
     return out;
 }
 
-// A batch file of at most kMaxLines lines, each output named "o<k>" plus the
-// extension it asked for.
-std::string Sandboxed(const std::string& text)
+// The first kMaxLines lines of the input.
+std::string Limited(const std::string& text)
 {
-    std::string out;
     std::vector<std::string> lines = Split(text, '\n');
     if (lines.size() > kMaxLines) lines.resize(kMaxLines);
-    for (size_t k = 0; k < lines.size(); ++k) {
-        const bool cr = !lines[k].empty() && lines[k].back() == '\r';
-        if (cr) lines[k].pop_back();
-        std::vector<std::string> fields = Split(lines[k], '\t');
-        if (fields.size() == 3 && !fields[2].empty()) {
-            const size_t dot = fields[2].find_last_of("./");
-            std::string extension;
-            if (dot != std::string::npos && fields[2][dot] == '.') extension = fields[2].substr(dot);
-            fields[2] = "o" + std::to_string(k) + extension;
-            lines[k] = fields[0] + "\t" + fields[1] + "\t" + fields[2];
-        }
-        out += lines[k] + (cr ? "\r" : "") + (k + 1 < lines.size() ? "\n" : "");
-    }
+    std::string out;
+    for (size_t k = 0; k < lines.size(); ++k) out += lines[k] + (k + 1 < lines.size() ? "\n" : "");
     return out;
+}
+
+// What the batch may leave behind: the outputs its lines name inside the
+// output directory, and whether a line of one text may name a file after
+// itself there. Names that would land outside are listed apart.
+struct Expected {
+    std::vector<fs::path> inside;
+    std::vector<fs::path> outside;
+    bool namedAfterTexts = false;
+};
+
+Expected ExpectedFiles(const std::string& batch, const fs::path& dir)
+{
+    Expected e;
+    for (std::string line : Split(batch, '\n')) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::vector<std::string> fields = Split(line, '\t');
+        if (fields.size() == 1 && !line.empty()) e.namedAfterTexts = true;
+        if (fields.size() != 3 || fields[2].empty()) continue;
+        const fs::path given(fields[2]);
+        const fs::path p = (given.is_absolute() ? given : dir / given).lexically_normal();
+        const fs::path rel = p.lexically_relative(dir);
+        if (!rel.empty() && *rel.begin() != "..") e.inside.push_back(p);
+        else e.outside.push_back(p);
+    }
+    return e;
 }
 
 void CheckArguments(const std::string& bytes)
@@ -90,11 +106,15 @@ void CheckBatch(uint8_t flags, const std::string& text)
     const fs::path file = WorkDir() / "batch.txt";
     std::error_code ec;
     fs::remove_all(dir, ec);
+    const std::string batch = Limited(text);
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        const std::string sandboxed = Sandboxed(text);
-        out.write(sandboxed.data(), std::streamsize(sandboxed.size()));
+        out.write(batch.data(), std::streamsize(batch.size()));
     }
+    const Expected expected = ExpectedFiles(batch, dir);
+    std::vector<bool> existedBefore;
+    for (const fs::path& p : expected.outside) existedBefore.push_back(fs::exists(p, ec));
+
     CliOptions o;
     o.action = CliAction::Batch;
     o.batchFile = file.string();
@@ -102,8 +122,24 @@ void CheckBatch(uint8_t flags, const std::string& text)
     o.jobs = (flags & 1) ? 2 : 1;
     if (flags & 2) o.width = 60, o.height = 40;
     if (flags & 4) o.type = "Code 128";
+    o.skipExisting = (flags & 8) != 0;
     const int status = RunBatch(o);
     FUZZ_CHECK(status >= 0 && status <= 3, "status %d", status);
+
+    for (auto it = fs::recursive_directory_iterator(WorkDir(), ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        const fs::path p = it->path();
+        if (p == file || p == dir || it->is_directory(ec)) continue;
+        const fs::path rel = p.lexically_relative(dir);
+        FUZZ_CHECK(!rel.empty() && *rel.begin() != "..", "%s written outside the output directory",
+                   Printable(p.string()).c_str());
+        const bool named = std::find(expected.inside.begin(), expected.inside.end(), p) != expected.inside.end();
+        const bool afterText = expected.namedAfterTexts && p.parent_path() == dir && p.extension() == ".png";
+        FUZZ_CHECK(named || afterText, "%s written, which no line names", Printable(p.string()).c_str());
+    }
+    for (size_t i = 0; i < expected.outside.size(); ++i)
+        FUZZ_CHECK(existedBefore[i] || !fs::exists(expected.outside[i], ec), "%s written outside",
+                   Printable(expected.outside[i].string()).c_str());
     fs::remove_all(dir, ec);
 }
 

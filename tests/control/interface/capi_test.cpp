@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "control/interface/barcodelib.h"
@@ -327,6 +328,140 @@ TEST_F(CApi, CreationFailsClearlyWhenNothingIsRegistered)
     TlGetLastError(&info);
     EXPECT_NE(std::string(info.description).find("not registered"), std::string::npos) << info.description;
     EXPECT_EQ(TlCreate(nullptr, &c), TL_E_POINTER);
+}
+
+TEST_F(CApi, BadHandlesPointersAndVariantsAreStatusesNotCrashes)
+{
+    TlObject* c = Create();
+    TlObject* released = nullptr;
+    ASSERT_EQ(TlCreate("BARCODE.BarcodeCtrl.1", &released), TL_S_OK);
+    TlRelease(released);
+    TlRelease(released); // a second release is harmless
+    EXPECT_EQ(TlGetLastError(nullptr), TL_E_HANDLE);
+    TlObject* stray = reinterpret_cast<TlObject*>(0x1234);
+
+    TlVariant bytesWithoutData{};
+    bytesWithoutData.type = TL_BYTES;
+    bytesWithoutData.value.bytes.size = 10;
+    TlVariant pictureWithoutPixels{};
+    pictureWithoutPixels.type = TL_PICTURE;
+    pictureWithoutPixels.value.picture.width = 4;
+    pictureWithoutPixels.value.picture.height = 4;
+    TlVariant deadObject{};
+    deadObject.type = TL_OBJECT;
+    deadObject.value.object = released;
+    TlVariant nullString{};
+    nullString.type = TL_STRING; // reads as the empty text
+    const TlVariant word = TlVariantString("wide");
+    TlVariant out;
+    int32_t id = 0, w = 0;
+    uint32_t cookie = 0;
+    struct Case {
+        const char* what;
+        std::function<TlStatus()> call;
+        TlStatus expected;
+    };
+    const Case cases[] = {
+        {"released get", [&] { return TlGet(released, "Type", &out); }, TL_E_HANDLE},
+        {"released put", [&] { return TlPutById(released, dispidType, &word); }, TL_E_HANDLE},
+        {"released extent", [&] { return TlSetExtent(released, 10, 10); }, TL_E_HANDLE},
+        {"released advise", [&] { return TlAdvise(released, LogEvent, nullptr, &cookie); }, TL_E_HANDLE},
+        {"stray pointer", [&] { return TlGetIDOfName(stray, "Type", &id); }, TL_E_HANDLE},
+        {"null object", [&] { return TlCallById(nullptr, dispidSetDemoText, nullptr, 0, &out); }, TL_E_POINTER},
+        {"null name", [&] { return TlGet(c, nullptr, &out); }, TL_E_POINTER},
+        {"null id place", [&] { return TlGetIDOfName(c, "Type", nullptr); }, TL_E_POINTER},
+        {"null size place", [&] { return TlGetExtent(c, &w, nullptr); }, TL_E_POINTER},
+        {"null handler", [&] { return TlAdvise(c, nullptr, nullptr, &cookie); }, TL_E_POINTER},
+        {"null event name", [&] { return TlGetEventIDOfName(c, nullptr, &id); }, TL_E_POINTER},
+        {"null arguments", [&] { return TlCallById(c, dispidSaveAsPNGBySize, nullptr, 3, &out); }, TL_E_POINTER},
+        {"bytes without data", [&] { return TlPut(c, "Text", &bytesWithoutData); }, TL_E_INVALIDARG},
+        {"picture without pixels", [&] { return TlPut(c, "Picture", &pictureWithoutPixels); }, TL_E_INVALIDARG},
+        {"released object argument", [&] { return TlPut(c, "Font", &deadObject); }, TL_E_INVALIDARG},
+        {"string for a short", [&] { return TlPut(c, "Borderwidth", &word); }, TL_DISP_E_TYPEMISMATCH},
+        {"string for a long", [&] { return TlPutById(c, dispidType, &word); }, TL_DISP_E_TYPEMISMATCH},
+        {"null string", [&] { return TlPut(c, "Text", &nullString); }, TL_S_OK},
+    };
+    for (const auto& k : cases) {
+        EXPECT_EQ(k.call(), k.expected) << k.what;
+        TlErrorInfo info;
+        TlGetLastError(&info);
+        if (k.expected != TL_S_OK) {
+            EXPECT_STRNE(info.description, "") << k.what;
+        }
+    }
+    EXPECT_EQ(Get(c, "Text"), "");
+    TlVariant cleared;
+    ASSERT_EQ(TlGet(c, "TypeName", &cleared), TL_S_OK);
+    TlVariantClear(&cleared);
+    TlVariantClear(&cleared); // twice is harmless
+    TlVariantClear(nullptr);
+    EXPECT_EQ(cleared.type, TL_EMPTY);
+}
+
+TEST_F(CApi, AnotherThreadIsRefusedAndTheOwnerCarriesOn)
+{
+    TlObject* c = Create();
+    TlStatus get = TL_S_OK, put = TL_S_OK, lastError = TL_S_OK;
+    std::string description;
+    std::thread other([&] {
+        TlVariant v;
+        get = TlGet(c, "Text", &v);
+        const TlVariant text = TlVariantString("4711");
+        put = TlPut(c, "Text", &text);
+        TlRelease(c); // refused as well: the handle stays the owner's
+        TlErrorInfo info;
+        lastError = TlGetLastError(&info);
+        description = info.description;
+    });
+    other.join();
+    EXPECT_EQ(get, TL_RPC_E_WRONG_THREAD);
+    EXPECT_EQ(put, TL_RPC_E_WRONG_THREAD);
+    EXPECT_EQ(lastError, TL_RPC_E_WRONG_THREAD);
+    EXPECT_NE(description.find("another thread"), std::string::npos) << description;
+    EXPECT_EQ(Get(c, "Text"), "123456789012"); // untouched, still alive
+}
+
+// Every thread makes and uses a control of its own, all at once; each
+// draws the same symbol as a control drawn alone.
+TEST_F(CApi, ThreadsDrawWithTheirOwnControlsAtOnce)
+{
+    Create();
+    auto draw = [](TlObject* control, const std::string& text, std::vector<uint8_t>& png) -> TlStatus {
+        const TlVariant type = TlVariantString("Code 128");
+        const TlVariant value = TlVariantString(text.c_str());
+        const TlVariant size[] = {TlVariantLong(360), TlVariantLong(120)};
+        if (TlStatus s = TlPut(control, "TypeName", &type); TL_FAILED(s)) return s;
+        if (TlStatus s = TlPut(control, "Text", &value); TL_FAILED(s)) return s;
+        TlVariant bytes;
+        if (TlStatus s = TlCallById(control, dispidBinaryWriteAsPNGBySize, size, 2, &bytes); TL_FAILED(s)) return s;
+        png.assign(bytes.value.bytes.data, bytes.value.bytes.data + bytes.value.bytes.size);
+        TlVariantClear(&bytes);
+        return TL_S_OK;
+    };
+    constexpr int kThreads = 8, kRounds = 6;
+    std::vector<std::vector<uint8_t>> expected(kThreads), got(kThreads);
+    for (int t = 0; t < kThreads; ++t) ASSERT_EQ(draw(m_control, "T" + std::to_string(t), expected[t]), TL_S_OK);
+
+    std::vector<TlStatus> status(kThreads, TL_S_OK);
+    std::vector<int> mismatches(kThreads, 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            TlObject* mine = nullptr;
+            status[t] = TlCreate("BARCODE.BarcodeCtrl.1", &mine);
+            for (int round = 0; round < kRounds && TL_SUCCEEDED(status[t]); ++round) {
+                status[t] = draw(mine, "T" + std::to_string(t), got[t]);
+                // The pixels, not the bytes: the file carries the time it was made.
+                if (GrayFromPng(got[t]).pixels != GrayFromPng(expected[t]).pixels) ++mismatches[t];
+            }
+            TlRelease(mine);
+        });
+    for (auto& t : threads) t.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(status[t], TL_S_OK) << t;
+        EXPECT_EQ(mismatches[t], 0) << t;
+        EXPECT_EQ(ScanZxing(GrayFromPng(got[t]), "Code128").text, "T" + std::to_string(t));
+    }
 }
 
 // --- the example host ----------------------------------------------------------
