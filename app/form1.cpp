@@ -146,7 +146,9 @@ TStatusPanel::TStatusPanel(int width, QWidget* parent) : QLabel(parent), m_width
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setContentsMargins(6, 0, 6, 0);
     setAlignment(width ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    setSizePolicy(width ? QSizePolicy::Fixed : QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // As wide as the text where there is room, never narrower than the
+    // panel's width (the rest panel may shrink to nothing).
+    setSizePolicy(width ? QSizePolicy::Preferred : QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 QSize TStatusPanel::minimumSizeHint() const
@@ -156,7 +158,8 @@ QSize TStatusPanel::minimumSizeHint() const
 
 QSize TStatusPanel::sizeHint() const
 {
-    return QSize(m_width ? m_width : QLabel::sizeHint().width(), QLabel::sizeHint().height());
+    const QSize text = QLabel::sizeHint();
+    return QSize(std::max(m_width, text.width()), text.height());
 }
 
 QString TStatusPanel::ShownText() const

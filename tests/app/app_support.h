@@ -33,7 +33,10 @@
 inline QApplication& TestApplication()
 {
     static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Offscreen, unless a developer asks for a real display (the
+        // screenshot tests under Xvfb: TESSALINE_TEST_QPA=xcb).
+        const char* platform = std::getenv("TESSALINE_TEST_QPA");
+        setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "offscreen", 1);
         static int argc = 1;
         static char name[] = "test_app";
         static char* argv[] = {name, nullptr};

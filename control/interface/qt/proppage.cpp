@@ -178,7 +178,21 @@ void CPropertyPage::Build()
         const bool caption = item.kind != DialogItem::DropList && item.kind != DialogItem::Picture;
         const QString text = caption ? PageText(item.text ? item.text : "") : raw;
         switch (item.kind) {
-        case DialogItem::GroupBox: widget = new QGroupBox(text, window); break;
+        case DialogItem::GroupBox: {
+            auto* group = new QGroupBox(text, window);
+            // Frames as the templates place them: the title starts at the
+            // box's top and the frame line runs through the title's middle,
+            // so that neighbouring frames line up and hold the controls laid
+            // into them. (On the box alone: a style sheet on the page would
+            // stop its font reaching the other controls.)
+            group->setStyleSheet(QStringLiteral(
+                "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 5px;"
+                " padding: 0 2px; }"));
+            group->setFont(font);
+            widget = group;
+            break;
+        }
         case DialogItem::Label: {
             auto* label = new QLabel(text, window);
             if (text.contains(QLatin1Char('&')))
@@ -241,6 +255,8 @@ void CPropertyPage::Build()
         }
         }
 
+        // Measured with the page's font and style, as it will be shown.
+        widget->ensurePolished();
         int cx = item.cx, cy = item.cy;
         if (item.kind == DialogItem::UpDown) {
             cx = cx ? cx : kUpDownWidth;
