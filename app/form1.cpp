@@ -921,7 +921,8 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::dragEnterEvent(QDragEnterEvent* event)
 {
     const QMimeData* data = event->mimeData();
-    if (data && data->hasUrls() && std::any_of(data->urls().cbegin(), data->urls().cend(), IsDocumentUrl))
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    if (std::any_of(urls.cbegin(), urls.cend(), IsDocumentUrl))
         event->acceptProposedAction();
     else
         event->ignore();
