@@ -3,8 +3,11 @@
 //   Xvfb :9 -screen 0 1280x900x24 &
 //   DISPLAY=:9 TESSALINE_TEST_QPA=xcb TESSALINE_SCREENSHOTS=/tmp/shots
 //   test_app --gtest_also_run_disabled_tests --gtest_filter='Screenshots*'
+#include <QColorDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFontDialog>
+#include <QPrintPreviewDialog>
 #include <QInputDialog>
 #include <QScreen>
 #include <QTabWidget>
@@ -13,6 +16,7 @@
 #include "app/layoutdialog.h"
 #include "app/printing.h"
 #include "app/typeselect.h"
+#include <QSpinBox>
 #include "control/interface/qt/propframe.h"
 #include "app_support.h"
 
@@ -76,6 +80,27 @@ TEST_F(Screenshots, DISABLED_EveryWindowInBothLanguages)
             frame->reject();
         });
         form.Propertypage1Click();
+        WhenOpen<QFileDialog>([&](QFileDialog* dialog) {
+            Shoot(lang + "-open");
+            dialog->reject();
+        });
+        form.OpenButtonClick();
+        WhenOpen<QColorDialog>([&](QColorDialog* dialog) {
+            Shoot(lang + "-colour");
+            dialog->reject();
+        });
+        form.ForeButtonClick();
+        WhenOpen<TPrintSetup>([&](TPrintSetup* dialog) {
+            dialog->Copies->setValue(5);
+            dialog->Columns->setValue(2);
+            dialog->Rows->setValue(3);
+            dialog->accept();
+        });
+        WhenOpen<QPrintPreviewDialog>([&](QPrintPreviewDialog* dialog) {
+            Shoot(lang + "-preview");
+            dialog->reject();
+        });
+        form.PrintPreview1Click();
 
         const QSize size = form.size();
         form.resize(330, size.height());

@@ -31,7 +31,14 @@ TEST_F(WorkTest, ChangedDocumentAsksBeforeItIsLeft)
     EXPECT_FALSE(form.FModified);
     const std::string document = Path("label.bar");
 
-    // Unchanged: no question.
+    // Outputs, a resized window and the type list are no changes; unchanged,
+    // there is no question.
+    form.CopyBMPButtonClick();
+    ASSERT_TRUE(form.ExportVector(QPath("label.svg"), false));
+    form.ModulePixels();
+    form.resize(form.width() + 40, form.height() + 20);
+    QApplication::processEvents();
+    EXPECT_FALSE(form.FModified);
     EXPECT_TRUE(form.QueryKeepWork());
     EXPECT_TRUE(m_questions.isEmpty());
 
