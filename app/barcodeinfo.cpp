@@ -1,5 +1,9 @@
 #include "app/barcodeinfo.h"
 
+#include <QStringList>
+
+#include "control/gs1/gs1.h"
+
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -26,6 +30,7 @@ TBarcodeInfo::TBarcodeInfo(QWidget* parent) : QDialog(parent, Qt::Tool)
         {&text_data, "text_data", 1, "Text:", "Text:"},
         {&Checksum_data, "Checksum_data", 1, "Check digit:", "Prüfsumme:"},
         {&isvalid_data, "isvalid_data", 1, "Valid:", "Gültig:"},
+        {&Gs1_data, "Gs1_data", 1, "GS1 rules:", "GS1-Regeln:"},
         {&TypeNr_data, "TypeNr_data", 1, "Type number:", "Typnummer:"},
         {&BorderWidth_data, "BorderWidth_data", 2, "Border width:", "Randbreite:"},
         {&Borderheight_data, "Borderheight_data", 2, "Border height:", "Randhöhe:"},
@@ -122,6 +127,14 @@ void TBarcodeInfo::FillValues()
     text_data->setText(b.Text());
     Rotate_data->setText(QString::number(b.Rotate()));
     isvalid_data->setText(YesNo(b.IsValid()));
+    if (IsGs1Type(b.Type())) {
+        const CGs1Verdict gs1 = Gs1Check(b.Type(), b.Text().toStdString());
+        QStringList errors;
+        for (const std::string& e : gs1.errors) errors << QString::fromStdString(e);
+        Gs1_data->setText(gs1.valid ? TGetLang::GetLangText("kept", "eingehalten") : errors.join(QLatin1Char('\n')));
+    } else {
+        Gs1_data->setText(QStringLiteral("-"));
+    }
     IsSizeOk_data->setText(YesNo(b.IsSizeOk()));
     const int checksum = b.Checksum();
     Checksum_data->setText(checksum == -1 ? m_no : QString::number(checksum));

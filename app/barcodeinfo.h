@@ -29,6 +29,7 @@ public:
     QLabel* text_data = nullptr;
     QLabel* Checksum_data = nullptr;
     QLabel* isvalid_data = nullptr;
+    QLabel* Gs1_data = nullptr; // the GS1 verdict of an element string
     QLabel* TypeNr_data = nullptr;
     QLabel* BorderWidth_data = nullptr;
     QLabel* Borderheight_data = nullptr;

@@ -1,6 +1,12 @@
 #include "app/form1.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyle>
+#include <QUrl>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -24,17 +30,29 @@
 #include <algorithm>
 
 #include "app/barcodeinfo.h"
+#include "app/fontchoice.h"
+#include "app/placement.h"
+#include "control/interface/qt/pagelang.h"
+#include "platform/gdi/gdi.h"
 #include "app/icons.h"
 #include "app/infodialog.h"
 #include "app/layoutdialog.h"
 #include "app/shell.h"
 #include "app/typeselect.h"
+#include "control/gs1/gs1.h"
+#include "control/symbologies/reasons.h"
 
 namespace {
 
 QString T(const char* english, const char* german) { return TGetLang::GetLangText(english, german); }
 
 bool IsHorizontal(int angle) { return angle == 0 || angle == 180; }
+
+// A barcode document dropped or named: a local file ending in ".bar".
+bool IsDocumentUrl(const QUrl& url)
+{
+    return url.isLocalFile() && url.toLocalFile().endsWith(QLatin1String(".bar"), Qt::CaseInsensitive);
+}
 
 } // namespace
 
@@ -53,10 +71,103 @@ void TBarcodeArea::resizeEvent(QResizeEvent* event)
     Place();
 }
 
+void TBarcodeArea::SetCentred(bool centred)
+{
+    m_centred = centred;
+    Place();
+}
+
 void TBarcodeArea::Place()
 {
+    QRect place = rect();
+    if (m_fixed) {
+        place = QRect(QPoint(0, 0), m_size);
+        // Centred where it fits; a barcode larger than the window keeps
+        // its top left corner in view.
+        if (m_centred)
+            place.moveTopLeft(QPoint(std::max(0, (width() - m_size.width()) / 2),
+                                     std::max(0, (height() - m_size.height()) / 2)));
+    }
     for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        child->setGeometry(m_fixed ? QRect(QPoint(0, 0), m_size) : rect());
+        child->setGeometry(place);
+}
+
+// --- menus -------------------------------------------------------------------------
+
+QChar MenuMnemonic(const QString& caption)
+{
+    QChar key;
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != u'&')
+            continue;
+        ++i; // "&&" is a plain '&'
+        if (caption[i] != u'&')
+            key = caption[i].toUpper();
+    }
+    return key;
+}
+
+void TMnemonicMenu::keyPressEvent(QKeyEvent* event)
+{
+    const QString typed = event->text();
+    if (typed.size() == 1 && typed[0].isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QAction* match = nullptr;
+        int count = 0;
+        for (QAction* action : actions()) {
+            if (action->isVisible() && action->isEnabled() && !action->isSeparator() &&
+                MenuMnemonic(action->text()) == typed[0].toUpper()) {
+                match = action;
+                ++count;
+            }
+        }
+        if (count == 1) {
+            // Chosen as if highlighted and confirmed: submenus open, items
+            // run and the menus close.
+            setActiveAction(match);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QMenu::keyPressEvent(&enter);
+            return;
+        }
+    }
+    QMenu::keyPressEvent(event);
+}
+
+// --- status panels --------------------------------------------------------------
+
+TStatusPanel::TStatusPanel(int width, QWidget* parent) : QLabel(parent), m_width(width)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setContentsMargins(6, 0, 6, 0);
+    setAlignment(width ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    // As wide as the text where there is room, never narrower than the
+    // panel's width (the rest panel may shrink to nothing).
+    setSizePolicy(width ? QSizePolicy::Preferred : QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+QSize TStatusPanel::minimumSizeHint() const
+{
+    return QSize(m_width ? m_width : 20, QLabel::minimumSizeHint().height());
+}
+
+QSize TStatusPanel::sizeHint() const
+{
+    const QSize text = QLabel::sizeHint();
+    return QSize(std::max(m_width, text.width()), text.height());
+}
+
+QString TStatusPanel::ShownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, contentsRect().width()));
+}
+
+void TStatusPanel::paintEvent(QPaintEvent* event)
+{
+    (void)event;
+    QPainter painter(this);
+    drawFrame(&painter);
+    const QString shown = ShownText();
+    setToolTip(shown == text() ? QString() : text());
+    style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(), shown, foregroundRole());
 }
 
 // --- creation ---------------------------------------------------------------------
@@ -71,6 +182,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     Barcode1 = new TBarcode(BarcodeArea); // throws when the control is missing
     Barcode1->setObjectName(QStringLiteral("Barcode1"));
     setCentralWidget(BarcodeArea);
+    setAcceptDrops(true);
+    TDialogPlacer::Install();
     setWindowIcon(MakeIcon(TIconKind::Application));
     CreateComponents();
     CreateMenu();
@@ -83,6 +196,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     connect(Barcode1, &TBarcode::ShowTextChange, this,
             [this](bool showText) { RunCommand(this, [&] { Barcode1ShowTextChange(showText); }); });
     connect(Barcode1, &TBarcode::ClickIn, this, [this](int x, int y) { Barcode1ClickIn(x, y); });
+    connect(Barcode1, &TBarcode::Modified, this, [this] { FModified = true; });
+    // The size verdict comes from the control's last paint: the status
+    // follows each paint (the first one included).
+    Barcode1->installEventFilter(this);
+    FModified = false;
 }
 
 TForm1::~TForm1() = default;
@@ -173,19 +291,15 @@ void TForm1::CreateComponents()
     StatusBar1->setSizeGripEnabled(true);
     static constexpr int kWidths[] = {100, 40, 65, 110, 0};
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new QLabel(this);
+        auto* panel = new TStatusPanel(kWidths[i], this);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setContentsMargins(6, 0, 6, 0);
-        if (kWidths[i]) {
-            panel->setMinimumWidth(kWidths[i]);
-            panel->setAlignment(Qt::AlignCenter);
-            StatusBar1->addWidget(panel);
-        } else {
-            StatusBar1->addWidget(panel, 1);
-        }
+        StatusBar1->addWidget(panel, kWidths[i] ? 0 : 2);
         StatusPanels[size_t(i)] = panel;
     }
+    StatusReason = new TStatusPanel(0, this);
+    StatusReason->setObjectName(QStringLiteral("StatusReason"));
+    StatusReason->hide();
+    StatusBar1->addWidget(StatusReason, 3);
 }
 
 void TForm1::CreateMenu()
@@ -195,9 +309,18 @@ void TForm1::CreateMenu()
 
     File1 = bar->addMenu(QString());
     File1->setObjectName(QStringLiteral("File1"));
+    New1 = AddItem(File1, "New1", &TForm1::New1Click, QKeySequence(Qt::CTRL | Qt::Key_N));
     Open1 = AddItem(File1, "Open1", &TForm1::OpenButtonClick, QKeySequence(Qt::CTRL | Qt::Key_O));
+    RecentFiles1 = File1->addMenu(QString());
+    RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
+    SaveNamed1 = AddItem(File1, "SaveNamed1", &TForm1::SaveNamed1Click);
     Save1 = AddItem(File1, "Save1", &TForm1::SaveButtonClick, QKeySequence(Qt::CTRL | Qt::Key_S));
     Saveasbitmap1 = AddItem(File1, "Saveasbitmap1", &TForm1::SaveBMPButtonClick);
+    ExportSvg1 = AddItem(File1, "ExportSvg1", &TForm1::ExportSvg1Click);
+    ExportPdf1 = AddItem(File1, "ExportPdf1", &TForm1::ExportPdf1Click);
+    File1->addSeparator();
+    Print1 = AddItem(File1, "Print1", &TForm1::Print1Click, QKeySequence(Qt::CTRL | Qt::Key_P));
+    PrintPreview1 = AddItem(File1, "PrintPreview1", &TForm1::PrintPreview1Click);
     File1->addSeparator();
     AboutQuenby1 = AddItem(File1, "AboutQuenby1", &TForm1::AboutQuenby1Click);
     File1->addSeparator();
@@ -218,7 +341,8 @@ void TForm1::CreateMenu()
     Showtext1->setCheckable(true);
     Showtext1->setChecked(true);
     Barcode2->addSeparator();
-    Rotate1 = Barcode2->addMenu(QString());
+    Rotate1 = new TMnemonicMenu(Barcode2);
+    Barcode2->addMenu(Rotate1);
     Rotate1->setObjectName(QStringLiteral("Rotate1"));
     Rotate1->setIcon(MakeIcon(TIconKind::Rotate));
     MenuRotateRechts = AddItem(Rotate1, "MenuRotateRechts", &TForm1::RotateButton1Click);
@@ -257,6 +381,9 @@ void TForm1::CreateMenu()
     German1->setCheckable(true);
     English1 = AddItem(Options1, "English1", &TForm1::English1Click, QKeySequence(Qt::CTRL | Qt::Key_E));
     English1->setCheckable(true);
+    Options1->addSeparator();
+    CenterPreview1 = AddItem(Options1, "CenterPreview1", &TForm1::CenterPreview1Click);
+    CenterPreview1->setCheckable(true);
 
     Internet1 = bar->addMenu(QString());
     Internet1->setObjectName(QStringLiteral("Internet1"));
@@ -342,16 +469,27 @@ void TForm1::InstallTranslator()
 void TForm1::SetLangTexts()
 {
     InstallTranslator();
+    // The control's property pages and Qt's own texts follow the language.
+    SetPropertyPageLanguage(TGetLang::GetDeutsch() ? TPageLanguage::German : TPageLanguage::English);
+    QLocale::setDefault(QLocale(TGetLang::GetDeutsch() ? QLocale::German : QLocale::English));
     const QString site = QString::fromLatin1(TessalineAddress::Site);
     const QString mail = QString::fromLatin1(TessalineAddress::Mail);
 
+    // The letters after '&' are unique within each menu in both languages.
     File1->setTitle(T("&File", "&Datei"));
+    New1->setText(T("&New", "&Neu"));
     Open1->setText(T("&Open...", "&Öffnen..."));
-    Save1->setText(T("&Save...", "&Speichern..."));
-    Saveasbitmap1->setText(T("Save as &bitmap (BMP, JPG or PNG)...", "Als &Bild speichern (BMP, JPG oder PNG)..."));
+    RecentFiles1->setTitle(T("Open &recent", "&Zuletzt geöffnet"));
+    SaveNamed1->setText(T("Sa&ve", "&Speichern"));
+    Save1->setText(T("&Save...", "Speichern &unter..."));
+    Saveasbitmap1->setText(T("Save as &bitmap (BMP, JPG or PNG)...", "Als B&ild speichern (BMP, JPG oder PNG)..."));
+    ExportSvg1->setText(T("Export as SV&G...", "Als SV&G exportieren..."));
+    ExportPdf1->setText(T("Export as P&DF...", "Als &PDF exportieren..."));
+    Print1->setText(T("&Print...", "&Drucken..."));
+    PrintPreview1->setText(T("Print previe&w...", "Druck&vorschau..."));
     AboutQuenby1->setText(T("&About Tessaline...", "&Über Tessaline..."));
     Exit1->setText(T("E&xit", "&Beenden"));
-    Edit1->setTitle(T("&Edit", "&Bearbeiten"));
+    Edit1->setTitle(T("&Edit", "B&earbeiten"));
     CopyBitmap1->setText(T("Copy &bitmap", "&Bitmap kopieren"));
     CopyMetafile1->setText(T("Copy &metafile", "&Metafile kopieren"));
     Barcode2->setTitle(T("&Barcode", "&Barcode"));
@@ -359,7 +497,9 @@ void TForm1::SetLangTexts()
     Text1->setText(T("Te&xt...", "Te&xt..."));
     Setdemotext1->setText(T("Set &demo text", "&Demotext setzen"));
     Showtext1->setText(T("&Show text", "Text &anzeigen"));
-    Rotate1->setTitle(T("&Rotate", "&Drehen"));
+    Rotate1->setTitle(T("&Rotate", "D&rehen"));
+    // Two marked letters each: the direction's is the key (MenuMnemonic),
+    // the angle items own the digits.
     MenuRotateRechts->setText(T("&90° to the &right", "&90° nach &rechts"));
     MenuRotateLinks->setText(T("&90° to the &left", "&90° nach &links"));
     Foregroundcolor1->setText(T("&Foreground colour...", "&Vordergrundfarbe..."));
@@ -371,11 +511,13 @@ void TForm1::SetLangTexts()
     Options1->setTitle(T("&Options", "&Optionen"));
     German1->setText(T("&German (Deutsch)", "&Deutsch"));
     English1->setText(T("&English", "&Englisch (English)"));
+    CenterPreview1->setText(T("&Centre the barcode in the window", "Barcode im Fenster &zentrieren"));
+    UpdateRecentMenu();
     Internet1->setTitle(T("&Internet", "&Internet"));
     QuenbyInternet1->setText(T("&Internet homepage ", "&Internet Homepage ") + site);
     Download1->setText(T("&Download", "&Download"));
     SupportForum1->setText(T("&Support forum", "&Support-Forum"));
-    ShopURL->setText(T("Tessaline &shop", "Tessaline-&Shop"));
+    ShopURL->setText(T("Tessaline s&hop", "Tessaline-S&hop"));
     Emailsenden1->setText(T("Send &e-mail to ", "&E-Mail senden an ") + mail);
 
     const struct {
@@ -428,6 +570,16 @@ void TForm1::UpdateStatus()
     if (!Barcode1->IsValid())
         type += T(" [Invalid text]", " [Ungültiger Text]");
     StatusPanels[4]->setText(type);
+    QString reason;
+    if (!Barcode1->IsValid()) {
+        reason = QString::fromStdString(InvalidTextReason(Barcode1->Type(), Utf8ToCp1252(Barcode1->Text().toStdString())));
+    } else if (IsGs1Type(Barcode1->Type())) {
+        // The control takes any element string; GS1's rules say more.
+        const CGs1Verdict gs1 = Gs1Check(Barcode1->Type(), Barcode1->Text().toStdString());
+        if (!gs1.valid) reason = T("GS1: ", "GS1: ") + QString::fromStdString(gs1.errors.front());
+    }
+    StatusReason->setText(reason);
+    StatusReason->setVisible(!reason.isEmpty());
 
     StatusPanels[1]->setText(QStringLiteral("%1°").arg(Barcode1->Rotate()));
 
@@ -557,6 +709,10 @@ void TForm1::FontButtonClick()
     // name when the user keeps that family.
     const QString resolved = QFontInfo(initial).family();
     initial.setFamily(resolved);
+    // Preselect the family's own style of this weight and slant; without
+    // it the dialog picks a style by name and may offer an italic or
+    // condensed one for a regular font.
+    initial = WithMatchingStyle(initial);
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, initial, this, T("Font", "Schriftart"));
     if (!ok)
@@ -729,6 +885,12 @@ void TForm1::resizeEvent(QResizeEvent* event)
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == Barcode1 && event->type() == QEvent::Paint) {
+        // After the paint has run, its verdict is the control's.
+        QMetaObject::invokeMethod(
+            this, [this] { StatusPanels[2]->setText(SizeStateText()); }, Qt::QueuedConnection);
+        return false;
+    }
     // The menu's shortcuts win over the text edit's own key bindings
     // (Ctrl+E, Ctrl+D and Ctrl+B edit the line on this platform); Ctrl+C
     // still copies a selected part of the text.
@@ -744,6 +906,40 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A changed document is saved first, or left on purpose; cancelling
+    // keeps the window open.
+    if (!QueryKeepWork()) {
+        event->ignore();
+        return;
+    }
     SaveSettings(QString::fromLatin1(SettingsFile));
     event->accept();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    if (std::any_of(urls.cbegin(), urls.cend(), IsDocumentUrl))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QMimeData* data = event->mimeData();
+    if (!data)
+        return;
+    for (const QUrl& url : data->urls()) {
+        if (!IsDocumentUrl(url))
+            continue;
+        event->acceptProposedAction();
+        const QString file = url.toLocalFile();
+        // After the drop has ended, so that the prompt and messages do not
+        // run inside the drag and drop loop.
+        QTimer::singleShot(0, this, [this, file] { RunCommand(this, [&] { OpenRecentFile(file); }); });
+        return;
+    }
+    event->ignore();
 }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QImage>
+#include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QString>
 #include <array>
 
@@ -17,6 +19,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QPrinter;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
@@ -33,6 +36,10 @@ class TBarcodeArea : public QWidget {
 public:
     explicit TBarcodeArea(QWidget* parent = nullptr) : QWidget(parent) {}
     void SetFixed(bool fixed, QSize size);
+    // A fixed-size barcode in the middle of the window instead of its
+    // top left corner.
+    void SetCentred(bool centred);
+    bool Centred() const { return m_centred; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -40,7 +47,53 @@ protected:
 private:
     void Place();
     bool m_fixed = false;
+    bool m_centred = false;
     QSize m_size;
+};
+
+// The key of a menu caption: its last character marked with '&' ("&&"
+// is a plain '&'), upper case; a null character when none is marked.
+QChar MenuMnemonic(const QString& caption);
+
+// A menu whose captions may mark two characters ("&90° to the &right"):
+// the last one is the item's key, so that items sharing the first one
+// are still reached by a key of their own.
+class TMnemonicMenu : public QMenu {
+    Q_OBJECT
+public:
+    using QMenu::QMenu;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A status bar panel of a given width. A text wider than the panel is
+// painted cut with an ellipsis (the whole text is its tool tip) and never
+// beyond the panel's edges, so that neighbouring panels never overprint
+// each other; text() stays the whole text.
+class TStatusPanel : public QLabel {
+    Q_OBJECT
+public:
+    explicit TStatusPanel(int width, QWidget* parent = nullptr);
+    // What the panel paints at its current width.
+    QString ShownText() const;
+    QSize minimumSizeHint() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_width; // 0: takes the rest of the bar
+};
+
+// The options of a print run.
+struct TPrintOptions {
+    double ModuleWidthMM = 0.33; // the narrowest bar on paper
+    int Copies = 1;              // labels in all
+    int Columns = 1;             // labels across a page
+    int Rows = 1;                // labels down a page
+    double GapMM = 5.0;          // between labels
 };
 
 class TForm1 : public QMainWindow {
@@ -70,6 +123,13 @@ public:
     QString FFileName;
     // The off-screen bitmap of bitmap output.
     QImage Image1;
+    // Changed since the document was opened, saved or started.
+    bool FModified = false;
+    // The documents opened or saved last, newest first (kept in the
+    // settings file).
+    QStringList FRecentFiles;
+    static constexpr int MaxRecentFiles = 8;
+    TPrintOptions FPrintOptions;
 
     // --- components ---------------------------------------------------------
     TBarcode* Barcode1 = nullptr;
@@ -94,10 +154,19 @@ public:
     QAction* ToolButton3 = nullptr;
     QAction* URLButton = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    std::array<QLabel*, 5> StatusPanels{};
+    std::array<TStatusPanel*, 5> StatusPanels{};
+    // Why the text is invalid, beside the five panels (empty: hidden).
+    TStatusPanel* StatusReason = nullptr;
 
     QMenu* File1 = nullptr;
+    QAction* New1 = nullptr;
     QAction* Open1 = nullptr;
+    QMenu* RecentFiles1 = nullptr;
+    QAction* SaveNamed1 = nullptr;
+    QAction* ExportSvg1 = nullptr;
+    QAction* ExportPdf1 = nullptr;
+    QAction* Print1 = nullptr;
+    QAction* PrintPreview1 = nullptr;
     QAction* Save1 = nullptr;
     QAction* Saveasbitmap1 = nullptr;
     QAction* AboutQuenby1 = nullptr;
@@ -126,6 +195,7 @@ public:
     QMenu* Options1 = nullptr;
     QAction* German1 = nullptr;
     QAction* English1 = nullptr;
+    QAction* CenterPreview1 = nullptr;
     QMenu* Internet1 = nullptr;
     QAction* QuenbyInternet1 = nullptr;
     QAction* Download1 = nullptr;
@@ -157,6 +227,15 @@ public:
     // The document named on the command line, if any (before the first showing).
     QString CommandLineDocument;
 
+    // --- no lost work, recent documents ----------------------------------------
+    // Asks whether to save a changed document first; false when the user
+    // cancels (or the save failed), so the caller must not go on.
+    bool QueryKeepWork();
+    // Whether the document has a name of its own (not the settings' noname.bar).
+    bool HasDocumentName() const;
+    void AddRecentFile(const QString& fileName);
+    void UpdateRecentMenu();
+
     // --- images --------------------------------------------------------------
     // The size of saved and copied images.
     QSize ImageSize();
@@ -167,10 +246,29 @@ public:
     void SaveImage(const QString& fileName, int filterIndex);
     // The name the save-image dialog proposes.
     QString ProposedImageName() const;
+    // Writes the barcode at ImageSize() as an SVG or PDF document through
+    // the library's vector surfaces; false (nothing left behind) on failure.
+    bool ExportVector(const QString& fileName, bool pdf);
+
+    // --- printing ----------------------------------------------------------------
+    // The width of one module in pixels of the barcode as it is drawn at
+    // ImageSize() (0 when no bars are drawn).
+    int ModulePixels();
+    // Prints the labels on `printer` (one painter, all pages); false when
+    // nothing could be printed.
+    bool PrintLabels(QPrinter* printer, const TPrintOptions& options);
 
     // --- handlers ------------------------------------------------------------
     void FormCreate();
     void FormShow();
+    void New1Click();
+    void SaveNamed1Click();
+    void ExportSvg1Click();
+    void ExportPdf1Click();
+    void Print1Click();
+    void PrintPreview1Click();
+    void CenterPreview1Click();
+    void OpenRecentFile(const QString& fileName);
     void OpenButtonClick();
     void SaveButtonClick();
     void SaveBMPButtonClick();
@@ -209,6 +307,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void CreateComponents();

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QSpinBox>
+#include <cmath>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -236,6 +239,39 @@ TLayoutDialog::TLayoutDialog(QWidget* parent)
     edits->addWidget(new QLabel(QStringLiteral("px"), GroupBox2));
     edits->addStretch(1);
     size->addLayout(edits);
+    auto* physical = new QHBoxLayout;
+    physical->addSpacing(20);
+    EditMMX = new QDoubleSpinBox(GroupBox2);
+    EditMMX->setObjectName(QStringLiteral("EditMMX"));
+    EditMMY = new QDoubleSpinBox(GroupBox2);
+    EditMMY->setObjectName(QStringLiteral("EditMMY"));
+    for (QDoubleSpinBox* edit : {EditMMX, EditMMY}) {
+        edit->setRange(0, 10000);
+        edit->setDecimals(1);
+        edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        edit->setAlignment(Qt::AlignRight);
+        edit->setMaximumWidth(70);
+        connect(edit, &QDoubleSpinBox::valueChanged, this, [this, edit] { MMToPixels(edit); });
+    }
+    EditDpi = new QSpinBox(GroupBox2);
+    EditDpi->setObjectName(QStringLiteral("EditDpi"));
+    EditDpi->setRange(10, 4800);
+    EditDpi->setValue(96);
+    EditDpi->setMaximumWidth(70);
+    LabelMM = new QLabel(GroupBox2);
+    LabelDpi = new QLabel(QStringLiteral("dpi"), GroupBox2);
+    physical->addWidget(EditMMX);
+    physical->addWidget(new QLabel(QStringLiteral("x"), GroupBox2));
+    physical->addWidget(EditMMY);
+    physical->addWidget(LabelMM);
+    physical->addWidget(EditDpi);
+    physical->addWidget(LabelDpi);
+    physical->addStretch(1);
+    size->addLayout(physical);
+    connect(EditX, &QLineEdit::textChanged, this, &TLayoutDialog::PixelsToMM);
+    connect(EditY, &QLineEdit::textChanged, this, &TLayoutDialog::PixelsToMM);
+    // A new resolution keeps the pixels and shows their new length.
+    connect(EditDpi, &QSpinBox::valueChanged, this, &TLayoutDialog::PixelsToMM);
     size->addWidget(Button3);
     connect(RadioWindow, &QRadioButton::clicked, this, &TLayoutDialog::RadioWindowClick);
     connect(RadioCustom, &QRadioButton::clicked, this, &TLayoutDialog::RadioCustomClick);
@@ -260,7 +296,8 @@ TLayoutDialog::TLayoutDialog(QWidget* parent)
     layout->addStretch(1);
     layout->addLayout(buttons);
     SetTexts();
-    resize(300, 375);
+    PixelsToMM();
+    resize(300, 420);
 }
 
 void TLayoutDialog::SetTexts()
@@ -275,6 +312,29 @@ void TLayoutDialog::SetTexts()
     RadioCustom->setText(T("Fixed, &defined size", "Feste &definierte Größe"));
     Button3->setText(T("Take over the &current size", "Aktuelle Größe &übernehmen"));
     CancelButton->setText(T("Cancel", "Abbrechen"));
+    LabelMM->setText(T("mm at", "mm bei"));
+}
+
+void TLayoutDialog::PixelsToMM()
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    const double inch = 25.4 / EditDpi->value();
+    EditMMX->setValue(std::max(0, ParseNumber(EditX->text())) * inch);
+    EditMMY->setValue(std::max(0, ParseNumber(EditY->text())) * inch);
+    m_syncing = false;
+}
+
+void TLayoutDialog::MMToPixels(QDoubleSpinBox* edited)
+{
+    if (m_syncing)
+        return;
+    m_syncing = true;
+    // Only the edited side: the other keeps its exact pixels.
+    const long pixels = std::lround(edited->value() * EditDpi->value() / 25.4);
+    (edited == EditMMX ? EditX : EditY)->setText(QString::number(pixels));
+    m_syncing = false;
 }
 
 void TLayoutDialog::SetCurrentSize(int width, int height)
@@ -321,6 +381,8 @@ void TLayoutDialog::RadioWindowClick()
     RadioCustom->setChecked(false);
     EditX->setEnabled(false);
     EditY->setEnabled(false);
+    EditMMX->setEnabled(false);
+    EditMMY->setEnabled(false);
 }
 
 void TLayoutDialog::RadioCustomClick()
@@ -329,6 +391,8 @@ void TLayoutDialog::RadioCustomClick()
     RadioWindow->setChecked(false);
     EditX->setEnabled(true);
     EditY->setEnabled(true);
+    EditMMX->setEnabled(true);
+    EditMMY->setEnabled(true);
 }
 
 void TLayoutDialog::Button3Click()

@@ -12,6 +12,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QDoubleSpinBox;
+class QSpinBox;
 class TBarcode;
 
 // Reads a whole number from free input: blanks are removed, then the
@@ -60,6 +62,13 @@ public:
     QLineEdit* EditX = nullptr;
     QLineEdit* EditY = nullptr;
     QPushButton* Button3 = nullptr;
+    // The fixed size in millimetres at a resolution, beside the pixels:
+    // either side may be edited, the pixels stay what is stored.
+    QDoubleSpinBox* EditMMX = nullptr;
+    QDoubleSpinBox* EditMMY = nullptr;
+    QSpinBox* EditDpi = nullptr;
+    QLabel* LabelMM = nullptr;
+    QLabel* LabelDpi = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* CancelButton = nullptr;
 
@@ -74,6 +83,10 @@ public:
 
 private:
     void ShowSizeState();
+    // Millimetres from the pixel edits, and pixel edits from millimetres.
+    void PixelsToMM();
+    void MMToPixels(QDoubleSpinBox* edited);
+    bool m_syncing = false;
 
     int m_width = 0;
     int m_height = 0;

@@ -3,9 +3,13 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QSaveFile>
 
 #include "app/form1.h"
 #include "app/imagefiles.h"
+#include "app/shell.h"
+#include "platform/com/olecontrol.h"
+#include "platform/gdi/vector.h"
 
 QSize TForm1::ImageSize()
 {
@@ -68,3 +72,55 @@ void TForm1::CopyBMPButtonClick()
     PrepareBitmap();
     QGuiApplication::clipboard()->setImage(Image1);
 }
+
+// --- vector documents ------------------------------------------------------------------
+
+bool TForm1::ExportVector(const QString& fileName, bool pdf)
+{
+    const QSize size = ImageSize().expandedTo(QSize(1, 1));
+    const std::shared_ptr<IOleControl> control = Barcode1->Control();
+    if (!control)
+        return false;
+    // The control draws onto the library's vector surface, 96 pixels an
+    // inch, exactly as on screen; the document replaces the file only
+    // once it is complete.
+    const std::string document =
+        CVectorDC::Render(pdf ? VectorFormat::Pdf : VectorFormat::Svg, size.width(), size.height(), 96,
+                          [&](CDC& dc) { control->Draw(&dc, RECT{0, 0, size.width(), size.height()}); });
+    // The drawing above judged the fit at the document's size; the screen
+    // judges its own again.
+    Barcode1->update();
+    if (document.empty())
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(document.data(), qint64(document.size()));
+    return file.commit();
+}
+
+namespace {
+
+void ExportVectorClick(TForm1& form, bool pdf)
+{
+    const QString extension = pdf ? QStringLiteral("pdf") : QStringLiteral("svg");
+    QFileDialog dialog(&form, pdf ? TGetLang::GetLangText("Export as PDF", "Als PDF exportieren")
+                                  : TGetLang::GetLangText("Export as SVG", "Als SVG exportieren"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(pdf ? QStringLiteral("PDF (*.pdf)") : QStringLiteral("SVG (*.svg)"));
+    const QString proposed = form.ProposedImageName();
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed + QLatin1Char('.') + extension);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString name = WithDefaultExtension(dialog.selectedFiles().constFirst(), extension);
+    if (!form.ExportVector(name, pdf))
+        ShowMessageBox(&form,
+                       TGetLang::GetLangText("Cannot create the file %1", "Datei %1 kann nicht erstellt werden").arg(name),
+                       TGetLang::GetLangText("Error", "Fehler"), QMessageBox::Critical);
+}
+
+} // namespace
+
+void TForm1::ExportSvg1Click() { ExportVectorClick(*this, false); }
+void TForm1::ExportPdf1Click() { ExportVectorClick(*this, true); }

@@ -142,6 +142,18 @@ void TForm1::LoadSettings(const QString& fileName)
     FBitmapWidth = file.Int("SIZE", "BitmapWidth", 640);
     FBitmapHeight = file.Int("SIZE", "BitmapHeight", 450);
     const bool firstRun = file.Bool("MISC", "FirstRun", true);
+    if (isSettings) {
+        // The editor's own state, kept only in the settings file.
+        FRecentFiles.clear();
+        for (int i = 1; i <= MaxRecentFiles; ++i) {
+            const QString name = file.String("RECENT", QStringLiteral("File%1").arg(i).toLatin1().constData(), QString());
+            if (!name.isEmpty() && !FRecentFiles.contains(name))
+                FRecentFiles << name;
+        }
+        BarcodeArea->SetCentred(file.Bool("VIEW", "Centred", BarcodeArea->Centred()));
+        CenterPreview1->setChecked(BarcodeArea->Centred());
+        UpdateRecentMenu();
+    }
 
     Code->setText(b.Text());
     UpdateRotateMenu();
@@ -149,6 +161,8 @@ void TForm1::LoadSettings(const QString& fileName)
     UpdateStatus();
     ApplyLayout();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // What was just read is the document as it stands on disk.
+    FModified = false;
 
     if (firstRun && isSettings) {
         const QString site = QString::fromLatin1(TessalineAddress::Site);
@@ -199,6 +213,11 @@ bool TForm1::SaveSettings(const QString& fileName)
     profile.SetInt("SIZE", "BitmapWidth", FBitmapWidth);
     setBool("SIZE", "FixedBitmapSize", FFixedBitmapSize);
     profile.Set("MISC", "FirstRun", "0");
+    if (fileName == QLatin1String(SettingsFile)) {
+        for (int i = 1; i <= MaxRecentFiles; ++i)
+            profile.Set("RECENT", "File" + std::to_string(i), i <= FRecentFiles.size() ? Utf8(FRecentFiles[i - 1]) : "");
+        setBool("VIEW", "Centred", BarcodeArea->Centred());
+    }
     if (!profile.SaveAs(file)) {
         ShowMessageBox(this,
                        T("Cannot write to %1", "nach %1 kann nicht geschrieben werden")
@@ -207,6 +226,10 @@ bool TForm1::SaveSettings(const QString& fileName)
         return false;
     }
     FFileName = fileName;
+    if (fileName != QLatin1String(SettingsFile)) {
+        FModified = false;
+        AddRecentFile(fileName);
+    }
     UpdateStatus();
     return true;
 }
@@ -214,9 +237,10 @@ bool TForm1::SaveSettings(const QString& fileName)
 void TForm1::OpenDocument(const QString& fileName)
 {
     const QFileInfo info(fileName);
-    if (info.isFile())
+    if (info.isFile()) {
         LoadSettings(info.absoluteFilePath());
-    else
+        AddRecentFile(info.absoluteFilePath());
+    } else
         ShowMessageBox(this, T("The file %1 was not found.", "Die Datei %1 wurde nicht gefunden.").arg(fileName),
                        T("Error", "Fehler"), QMessageBox::Warning);
     UpdateStatus();
@@ -232,9 +256,13 @@ bool TForm1::SaveDocument(const QString& fileName)
 
 void TForm1::OpenButtonClick()
 {
+    if (!QueryKeepWork())
+        return;
     QFileDialog dialog(this, T("Open barcode", "Barcode öffnen"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    // Any name is returned: a missing file is reported by OpenDocument in
+    // the application's own words.
+    dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QStringLiteral("Quenby Files (*.bar *.BAR)"));
     dialog.setDirectory(QFileInfo(FFileName.isEmpty() ? QStringLiteral(".") : FFileName).absolutePath());
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

@@ -21,7 +21,26 @@ OpenUrlHook& UrlHook()
     return hook;
 }
 
+QuestionHook& AskHook()
+{
+    static QuestionHook hook;
+    return hook;
+}
+
 } // namespace
+
+QMessageBox::StandardButton AskQuestion(QWidget* parent, const QString& text, const QString& caption,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton)
+{
+    if (AskHook())
+        return AskHook()(text, caption, buttons);
+    QMessageBox box(QMessageBox::Question, caption, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return QMessageBox::StandardButton(box.exec());
+}
+
+QuestionHook SetQuestionHook(QuestionHook hook) { return std::exchange(AskHook(), std::move(hook)); }
 
 void ShowMessageBox(QWidget* parent, const QString& text, const QString& caption, QMessageBox::Icon icon)
 {

@@ -11,10 +11,17 @@ class QWidget;
 
 using MessageBoxHook = std::function<void(const QString& text, const QString& caption, QMessageBox::Icon icon)>;
 using OpenUrlHook = std::function<bool(const QString& url)>;
+using QuestionHook = std::function<QMessageBox::StandardButton(const QString& text, const QString& caption,
+                                                               QMessageBox::StandardButtons buttons)>;
 
 // A modal message box with an OK button (or the hook's answer).
 void ShowMessageBox(QWidget* parent, const QString& text, const QString& caption,
                     QMessageBox::Icon icon = QMessageBox::Information);
+// A modal question with `buttons`; the button chosen (or the hook's
+// answer). Closing the box counts as its escape button.
+QMessageBox::StandardButton AskQuestion(QWidget* parent, const QString& text, const QString& caption,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton defaultButton);
 // Opens a web or mail address with the desktop's handler.
 bool OpenUrl(const QString& url);
 
@@ -22,6 +29,7 @@ bool OpenUrl(const QString& url);
 // returns the previous hook.
 MessageBoxHook SetMessageBoxHook(MessageBoxHook hook);
 OpenUrlHook SetOpenUrlHook(OpenUrlHook hook);
+QuestionHook SetQuestionHook(QuestionHook hook);
 
 // Runs a command; a failure (any exception) is shown in a message box
 // captioned with the word for error, and the rest of the command is

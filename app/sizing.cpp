@@ -11,6 +11,7 @@
 
 #include "app/form1.h"
 #include "app/layoutdialog.h"
+#include "app/placement.h"
 
 void TForm1::ApplyLayout()
 {
@@ -26,6 +27,21 @@ void TForm1::FitWindowToBarcode(int width, int height)
         if (QLayout* l = layout())
             l->activate();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    // The window never grows past the screen's free area: a size saved on
+    // a larger screen, or at another scale, would put the window's edges
+    // (and its title bar) out of reach.
+    const auto resize = [this](int w, int h) {
+        const QRect available = AvailableArea(this);
+        QSize decoration = frameGeometry().size() - size();
+        decoration = decoration.expandedTo(QSize(0, 0));
+        if (!available.isEmpty())
+            QMainWindow::resize(QSize(w, h).boundedTo(available.size() - decoration));
+        else
+            QMainWindow::resize(w, h);
+        const QRect frame = ClampToArea(frameGeometry(), available);
+        if (isVisible() && frame.topLeft() != frameGeometry().topLeft())
+            move(frame.topLeft());
     };
     resize(width + 8, height + 193);
     settle();
@@ -92,6 +108,7 @@ void TForm1::Layout1Click()
 
     int newHeight = borderHeight, newWidth = borderWidth, newNotch = notch;
     if (d.Result()) {
+        FModified = true;
         newHeight = d.BHeight->value();
         newWidth = d.BWidth->value();
         newNotch = d.NProzent->value();

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/getlang.h"
@@ -60,6 +61,12 @@ QString TTypeSelect::SelectedType() const
 {
     const QListWidgetItem* item = ListBox1->currentItem();
     return item && item->isSelected() ? item->text() : QString();
+}
+
+void TTypeSelect::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ListBox1->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TTypeSelect::OkClick()

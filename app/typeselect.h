@@ -34,6 +34,11 @@ public:
     void CancelClick();
     void ListBox1DblClick();
 
+protected:
+    // Each opening starts in the list: typing searches it, and Space
+    // selects instead of pressing a button.
+    void showEvent(QShowEvent* event) override;
+
 private:
     bool m_cancelled = true;
 };

@@ -33,7 +33,10 @@
 inline QApplication& TestApplication()
 {
     static QApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        // Offscreen, unless a developer asks for a real display (the
+        // screenshot tests under Xvfb: TESSALINE_TEST_QPA=xcb).
+        const char* platform = std::getenv("TESSALINE_TEST_QPA");
+        setenv("QT_QPA_PLATFORM", platform && *platform ? platform : "offscreen", 1);
         static int argc = 1;
         static char name[] = "test_app";
         static char* argv[] = {name, nullptr};
@@ -56,6 +59,28 @@ inline void WhenShown(QWidget* window, std::function<void()> action)
         timer->stop();
         timer->deleteLater();
         action();
+    });
+    timer->start();
+}
+
+// Runs `action` on the first visible top-level window of class T once one
+// opens (from inside its modal loop): for Qt's own dialogs, which the
+// commands create themselves.
+template <class T>
+void WhenOpen(std::function<void(T*)> action)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* found = qobject_cast<T*>(window);
+            if (!found || !found->isVisible())
+                continue;
+            timer->stop();
+            timer->deleteLater();
+            action(found);
+            return;
+        }
     });
     timer->start();
 }
@@ -96,6 +121,10 @@ protected:
             m_urls << url;
             return true;
         });
+        SetQuestionHook([this](const QString& text, const QString&, QMessageBox::StandardButtons) {
+            m_questions << text;
+            return m_answer;
+        });
     }
 
     void TearDown() override
@@ -103,6 +132,7 @@ protected:
         m_app.reset();
         SetMessageBoxHook({});
         SetOpenUrlHook({});
+        SetQuestionHook({});
         std::error_code ignored;
         std::filesystem::remove_all(m_dir, ignored);
     }
@@ -130,5 +160,8 @@ protected:
     QStringList m_messages;
     QStringList m_captions;
     QStringList m_urls;
+    // Questions asked (unsaved changes) and the answer each one gets.
+    QStringList m_questions;
+    QMessageBox::StandardButton m_answer = QMessageBox::Discard;
     static inline int s_count = 0;
 };

@@ -39,6 +39,28 @@ TEST_F(StatusTest, PanelsForTextsAndTypes)
     }
 }
 
+TEST_F(StatusTest, ReasonOfAnInvalidTextAndTheGs1Verdict)
+{
+    TForm1& form = Start();
+    TGetLang::SetEnglisch();
+    const struct {
+        const char* type;
+        const char* text;
+        const char* reason; // "" : the reason panel is hidden
+    } cases[] = {
+        {"EAN 13", "5901234123450", "check digit should be 7, not 0"},
+        {"EAN 13", "590123412345", ""},
+        {"EAN/UCC 128 AI", "(01)12345678901231(17)991332", "GS1: AI (17): month 13 is not a month"},
+        {"EAN/UCC 128 AI", "(01)12345678901231", ""},
+    };
+    for (const auto& c : cases) {
+        form.Barcode1->SetTypeName(c.type);
+        form.Code->setText(c.text);
+        EXPECT_TRUE(form.StatusReason->text().contains(c.reason)) << c.text << " " << form.StatusReason->text().toStdString();
+        EXPECT_EQ(form.StatusReason->isVisibleTo(&form), *c.reason != 0) << c.text;
+    }
+}
+
 TEST_F(StatusTest, RotationAndSize)
 {
     TForm1& form = Start();

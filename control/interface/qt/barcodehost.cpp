@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "control/interface/barcodelib.h"
+#include "control/interface/qt/pagelang.h"
 #include "control/interface/qt/propframe.h"
 #include "platform/com/olecontrol.h"
 #include "platform/com/registry.h"
@@ -154,7 +155,7 @@ public:
         if (!m_host || !m_host->m_control)
             return;
         const QPointer<CBarcodeHost> host = m_host;
-        CPropertyFrame frame(QStringLiteral("%1 Properties").arg(QString::fromLatin1(kBarcodeUserType)),
+        CPropertyFrame frame(PageText("%1 Properties").arg(QString::fromLatin1(kBarcodeUserType)),
                              {m_host->m_dispatch}, m_host->m_control->GetPropertyPages(), m_host);
         frame.exec();
         if (host)

@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "control/interface/qt/pagelang.h"
 #include "control/interface/qt/resources.h"
 
 const CLSID CLSID_BarcodePropPage = {0x062C408F, 0xE2BA, 0x4F43, {0xB2, 0x12, 0x25, 0x69, 0x5F, 0xB2, 0xCA, 0x50}};
@@ -137,7 +138,7 @@ void CBarcodePropPage::OnInitDialog()
         const QPixmap bitmap = LoadResourceBitmap(IDB_DEMOTEXT);
         demo->setIcon(QIcon(bitmap));
         demo->setIconSize(bitmap.size());
-        demo->setToolTip(QStringLiteral("Demo text"));
+        demo->setToolTip(PageText("Demo text"));
         QObject::connect(demo, &QPushButton::clicked, demo, [this] { OnDemoText(); });
     }
     if (auto* about = Item<QPushButton>(IDC_ABOUT))

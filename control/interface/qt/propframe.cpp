@@ -19,6 +19,7 @@
 #include <strings.h>
 
 #include "control/interface/qt/barcodeproppage.h"
+#include "control/interface/qt/pagelang.h"
 #include "platform/com/olecontrol.h"
 #include "platform/com/registry.h"
 
@@ -45,7 +46,7 @@ public:
 
     void SetObjects(std::vector<std::shared_ptr<IDispatch>> objects) override { m_objects = std::move(objects); }
     void SetStatusCallback(std::function<void()> callback) override { m_status = std::move(callback); }
-    QString Caption() const override { return m_caption; }
+    QString Caption() const override { return PageText(m_caption); }
 
     QWidget* Activate(QWidget* parent) override
     {
@@ -68,7 +69,7 @@ public:
         auto* layout = new QGridLayout(m_window);
         m_property = new QComboBox(m_window);
         m_property->setObjectName(QStringLiteral("PropertyName"));
-        AddRow(layout, 0, QStringLiteral("&Property Name:"), m_property);
+        AddRow(layout, 0, PageText("&Property Name:"), m_property);
         for (const Entry& entry : m_entries)
             m_property->addItem(QString::fromStdString(entry.name));
         BuildControls(m_window, layout);
@@ -166,17 +167,17 @@ protected:
         m_size = new QDoubleSpinBox(window);
         m_size->setRange(1, 1638);
         m_size->setDecimals(2);
-        m_bold = new QCheckBox(QStringLiteral("&Bold"), window);
-        m_italic = new QCheckBox(QStringLiteral("&Italic"), window);
-        m_underline = new QCheckBox(QStringLiteral("&Underline"), window);
-        m_strikeout = new QCheckBox(QStringLiteral("Stri&keout"), window);
+        m_bold = new QCheckBox(PageText("&Bold"), window);
+        m_italic = new QCheckBox(PageText("&Italic"), window);
+        m_underline = new QCheckBox(PageText("&Underline"), window);
+        m_strikeout = new QCheckBox(PageText("Stri&keout"), window);
         m_sample = new QLabel(QStringLiteral("AaBbYyZz 0123"), window);
         m_sample->setAlignment(Qt::AlignCenter);
         m_sample->setMinimumHeight(48);
         m_face->setObjectName(QStringLiteral("FontName"));
         m_size->setObjectName(QStringLiteral("FontSize"));
-        AddRow(layout, 1, QStringLiteral("&Font:"), m_face);
-        AddRow(layout, 2, QStringLiteral("&Size:"), m_size);
+        AddRow(layout, 1, PageText("&Font:"), m_face);
+        AddRow(layout, 2, PageText("&Size:"), m_size);
         auto* effects = new QHBoxLayout;
         for (QCheckBox* box : {m_bold, m_italic, m_underline, m_strikeout})
             effects->addWidget(box);
@@ -271,7 +272,7 @@ protected:
         for (const PaletteColor& entry : kPalette) {
             auto* button = new QPushButton(window);
             button->setObjectName(QString::fromLatin1(entry.name));
-            button->setToolTip(QString::fromLatin1(entry.name));
+            button->setToolTip(PageText(entry.name));
             button->setFixedSize(24, 24);
             button->setStyleSheet(
                 QStringLiteral("background-color: %1; border: 1px solid gray").arg(ToQColor(entry.color).name()));
@@ -280,12 +281,12 @@ protected:
             palette->addWidget(button, i / 8, i % 8);
             ++i;
         }
-        layout->addWidget(new QLabel(QStringLiteral("Color Set:"), window), 1, 0);
+        layout->addWidget(new QLabel(PageText("Color Set:"), window), 1, 0);
         layout->addLayout(palette, 1, 1);
         m_hex = new QLineEdit(window);
         m_hex->setObjectName(QStringLiteral("ColorValue"));
         m_hex->setInputMask(QStringLiteral("\\#HHHHHH"));
-        AddRow(layout, 2, QStringLiteral("&Value:"), m_hex);
+        AddRow(layout, 2, PageText("&Value:"), m_hex);
         m_preview = new QLabel(window);
         m_preview->setMinimumHeight(24);
         layout->addWidget(m_preview, 3, 0, 1, 2);

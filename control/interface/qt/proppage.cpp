@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "control/interface/qt/pagelang.h"
 #include "control/interface/qt/resources.h"
 
 // --- up-down control -----------------------------------------------------------
@@ -95,6 +96,9 @@ constexpr int kDefaultHeight = 12;
 constexpr int kUpDownWidth = 10;
 constexpr int kUpDownHeight = 14;
 constexpr int kDropListHeight = 12;
+// How far, in dialog units, the insides of the group frames end before
+// the page's right edge.
+constexpr int kFrameInsetDu = 10;
 
 // Dialog units of a font: a quarter of the average character width and an
 // eighth of the character height.
@@ -121,6 +125,8 @@ CPropertyPage::CPropertyPage(QString caption, std::vector<DialogItem> dialog, in
 }
 
 CPropertyPage::~CPropertyPage() { Deactivate(); }
+
+QString CPropertyPage::Caption() const { return PageText(m_caption); }
 
 QWidget* CPropertyPage::GetDlgItem(int id) const
 {
@@ -166,9 +172,27 @@ void CPropertyPage::Build()
     QLabel* pendingMnemonic = nullptr; // a label whose '&' key focuses the next control
     for (const DialogItem& item : m_dialog) {
         QWidget* widget = nullptr;
-        const QString text = QString::fromUtf8(item.text ? item.text : "");
+        const QString raw = QString::fromUtf8(item.text ? item.text : "");
+        // Captions follow the pages' language; list entries and picture
+        // ids are data.
+        const bool caption = item.kind != DialogItem::DropList && item.kind != DialogItem::Picture;
+        const QString text = caption ? PageText(item.text ? item.text : "") : raw;
         switch (item.kind) {
-        case DialogItem::GroupBox: widget = new QGroupBox(text, window); break;
+        case DialogItem::GroupBox: {
+            auto* group = new QGroupBox(text, window);
+            // Frames as the templates place them: the title starts at the
+            // box's top and the frame line runs through the title's middle,
+            // so that neighbouring frames line up and hold the controls laid
+            // into them. (On the box alone: a style sheet on the page would
+            // stop its font reaching the other controls.)
+            group->setStyleSheet(QStringLiteral(
+                "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+                "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 5px;"
+                " padding: 0 2px; }"));
+            group->setFont(font);
+            widget = group;
+            break;
+        }
         case DialogItem::Label: {
             auto* label = new QLabel(text, window);
             if (text.contains(QLatin1Char('&')))
@@ -231,6 +255,8 @@ void CPropertyPage::Build()
         }
         }
 
+        // Measured with the page's font and style, as it will be shown.
+        widget->ensurePolished();
         int cx = item.cx, cy = item.cy;
         if (item.kind == DialogItem::UpDown) {
             cx = cx ? cx : kUpDownWidth;
@@ -249,6 +275,24 @@ void CPropertyPage::Build()
             const QRect edit = buddy->geometry();
             rect = QRect(edit.right() + 1 - rect.width(), edit.top(), rect.width(), edit.height());
             buddy->setGeometry(edit.adjusted(0, 0, -rect.width(), 0));
+        }
+        if (item.kind == DialogItem::CheckBox) {
+            // The template's boxes were measured for another face: a caption
+            // that does not fit grows up to the group frame's inner edge, and
+            // what still does not fit takes a narrower spacing of its face.
+            const int limit = du.Map(m_widthDu - kFrameInsetDu, 0, 0, 0).left() - rect.left();
+            if (widget->sizeHint().width() > rect.width())
+                rect.setWidth(std::min(widget->sizeHint().width(), std::max(limit, rect.width())));
+            if (widget->sizeHint().width() > rect.width()) {
+                QFont narrow = widget->font();
+                narrow.setStretch(QFont::SemiCondensed);
+                widget->setFont(narrow);
+                if (widget->sizeHint().width() > rect.width()) {
+                    narrow.setStretch(QFont::Unstretched);
+                    narrow.setPointSizeF(narrow.pointSizeF() * rect.width() / widget->sizeHint().width());
+                    widget->setFont(narrow);
+                }
+            }
         }
         widget->setGeometry(rect);
 
@@ -451,9 +495,9 @@ void DDX_Text(CDataExchange* dx, int id, int16_t& member)
     bool ok = false;
     const qlonglong value = edit->text().trimmed().toLongLong(&ok);
     if (!ok)
-        dx->Fail(id, QStringLiteral("Please enter an integer."));
+        dx->Fail(id, PageText("Please enter an integer."));
     else if (value < SHRT_MIN || value > SHRT_MAX)
-        dx->Fail(id, QStringLiteral("Please enter an integer between %1 and %2.").arg(SHRT_MIN).arg(SHRT_MAX));
+        dx->Fail(id, PageText("Please enter an integer between %1 and %2.").arg(SHRT_MIN).arg(SHRT_MAX));
     else
         member = int16_t(value);
 }

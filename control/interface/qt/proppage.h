@@ -104,7 +104,8 @@ public:
 
     void SetObjects(std::vector<std::shared_ptr<IDispatch>> objects) override { m_objects = std::move(objects); }
     void SetStatusCallback(std::function<void()> callback) override { m_status = std::move(callback); }
-    QString Caption() const override { return m_caption; }
+    // The caption in the pages' language (PageText).
+    QString Caption() const override;
     QWidget* Activate(QWidget* parent) override;
     void Deactivate() override;
     bool IsPageDirty() const override { return !m_dirty.empty(); }

@@ -3,6 +3,8 @@
 // guard-bar notch for the layout page.
 #include "control/interface/qt/resources.h"
 
+#include "control/interface/qt/pagelang.h"
+
 #include <QPainter>
 
 namespace {
@@ -64,9 +66,9 @@ QPixmap LayoutBitmap()
     painter.drawLine(control.left(), bars.center().y(), bars.left(), bars.center().y());
     painter.drawLine(bars.right() + 8, bars.bottom(), bars.right() + 8, bars.bottom() + 10);
     painter.setPen(Qt::red);
-    painter.drawText(QPoint(bars.center().x() + 4, control.top() + 12), QStringLiteral("height"));
-    painter.drawText(QPoint(control.left() + 2, bars.center().y() - 4), QStringLiteral("width"));
-    painter.drawText(QPoint(bars.right() + 12, bars.bottom() + 9), QStringLiteral("notch"));
+    painter.drawText(QPoint(bars.center().x() + 4, control.top() + 12), PageText("height"));
+    painter.drawText(QPoint(control.left() + 2, bars.center().y() - 4), PageText("width"));
+    painter.drawText(QPoint(bars.right() + 12, bars.bottom() + 9), PageText("notch"));
     return pixmap;
 }
 
