@@ -279,6 +279,9 @@ CRenderer::Impl::Layout CRenderer::Impl::SizedLayout(const RenderOptions& o, int
         qs = std::max(0, wantStart - at.first);
         qe = std::max(0, wantEnd - (axis - at.last));
         vq = postal ? MmToPixels(standard.quietMm, o.dpi) : int(std::lround(kVerticalQuietModules * m));
+        // Turned by 180 or 270 degrees the control draws its bars one
+        // pixel further from where the symbol starts than unturned.
+        if (o.rotate == 180 || o.rotate == 270) ++qe;
     }
     int bars;
     if (o.barHeightMm > 0) bars = MmToPixels(o.barHeightMm, o.dpi);

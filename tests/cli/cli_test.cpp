@@ -67,7 +67,8 @@ protected:
             cmd += ' ';
             cmd += Quote(a);
         }
-        cmd += " >stdout.txt 2>stderr.txt </dev/null";
+        cmd += " >stdout.txt 2>stderr.txt <";
+        cmd += Quote(m_stdin);
         RunResult r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -78,6 +79,8 @@ protected:
         return r;
     }
     fs::path Path(const std::string& name) const { return m_dir / name; }
+    // What the next runs read on standard input.
+    std::string m_stdin = "/dev/null";
     // Files the command left, other than its captured streams.
     std::vector<std::string> Files() const
     {
@@ -726,6 +729,47 @@ TEST_F(Cli, ModuleWidthInMillimetres)
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("--module-mm"), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Cli, PipesVerifyAndTheCatalogueAsJson)
+{
+    // --text - and -o -: text in, image out, nothing written beside.
+    std::ofstream(Path("text.txt")) << "Hello 123\n";
+    m_stdin = Path("text.txt").string();
+    const RunResult piped = Tessaline({"--type", "code128", "--text", "-", "-o", "-", "--format", "png"});
+    m_stdin = "/dev/null";
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    std::ofstream(Path("piped.png"), std::ios::binary) << piped.out;
+    const PngInfo png = ReadPng(Path("piped.png"));
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(ScanZxing({int(png.width), int(png.height), png.gray}, "Code128").text, "Hello 123");
+    const RunResult svg = Tessaline({"--type", "ean8", "-o", "-", "--format", "svg"});
+    EXPECT_NE(svg.out.find("<svg"), std::string::npos);
+
+    // --verify: what zxing reads, refused when it cannot, said when it cannot try.
+    struct VerifyCase {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const VerifyCase cases[] = {
+        {{"--type", "ean13", "--verify", "-o", "v1.png"}, 0, ""},
+        {{"--type", "code39", "--text", "TESSALINE", "--verify", "-o", "v2.png"}, 0, ""},
+        {{"--type", "msi", "--verify", "-o", "v3.png"}, 0, "unverified"},
+        {{"--type", "code128", "--fg", "#F0F0F0", "--verify", "-o", "v4.png"}, 1, "cannot read"},
+    };
+    for (const VerifyCase& c : cases) {
+        const RunResult r = Tessaline(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1] << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(fs::exists(Path(c.args.back())), c.status == 0) << c.args.back();
+    }
+
+    const RunResult list = Tessaline({"--list-types", "--json"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out.rfind("[{\"id\":0,\"name\":\"ISBN\",\"sampleText\":\"123456789\",\"group\":\"EAN/UPC\"}", 0), 0u)
+        << list.out.substr(0, 200);
+    EXPECT_NE(list.out.find("{\"id\":99,\"name\":\"None\""), std::string::npos);
 }
 
 } // namespace
