@@ -40,9 +40,19 @@ std::string PythonMessage(std::string message)
 
 // --- arguments ---------------------------------------------------------------------
 
+// A str as UTF-8; one that has none (a lone surrogate) raises Python's
+// UnicodeEncodeError, a ValueError.
+std::string Utf8(py::handle str)
+{
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(str.ptr(), &size);
+    if (!data) throw py::error_already_set();
+    return std::string(data, size_t(size));
+}
+
 std::string TypeArgument(py::handle type)
 {
-    if (py::isinstance<py::str>(type)) return type.cast<std::string>();
+    if (py::isinstance<py::str>(type)) return Utf8(type);
     if (py::isinstance<py::int_>(type) && !py::isinstance<py::bool_>(type)) return py::str(type).cast<std::string>();
     throw py::type_error("type wants a type id (int) or a type name (str)");
 }
@@ -50,7 +60,7 @@ std::string TypeArgument(py::handle type)
 std::optional<std::string> TextArgument(py::handle text)
 {
     if (text.is_none()) return std::nullopt;
-    if (py::isinstance<py::str>(text)) return text.cast<std::string>();
+    if (py::isinstance<py::str>(text)) return Utf8(text);
     throw py::type_error("text wants a str, or None for the type's sample text");
 }
 
@@ -65,7 +75,7 @@ std::string PathArgument(py::handle path)
 {
     const py::object fs = py::module_::import("os").attr("fspath")(path);
     if (!py::isinstance<py::str>(fs)) throw py::type_error("path wants a str or an os.PathLike of str");
-    return fs.cast<std::string>();
+    return Utf8(fs);
 }
 
 // --- options -----------------------------------------------------------------------
@@ -103,7 +113,7 @@ bool BoolValue(py::handle value, const char* name)
 std::string StringValue(py::handle value, const char* name)
 {
     if (!py::isinstance<py::str>(value)) throw py::type_error(std::string(name) + " wants a str");
-    return value.cast<std::string>();
+    return Utf8(value);
 }
 
 // 0xRRGGBB, or a colour text as the command takes it ("#RRGGBB", "#RGB",
@@ -111,7 +121,7 @@ std::string StringValue(py::handle value, const char* name)
 uint32_t ColourValue(py::handle value, const char* name)
 {
     if (py::isinstance<py::str>(value)) {
-        const std::string text = value.cast<std::string>();
+        const std::string text = Utf8(value);
         const auto c = ParseColor(text);
         if (!c) throw py::value_error(std::string(name) + ": not a colour: \"" + text + "\"");
         return uint32_t(GetRValue(*c)) << 16 | uint32_t(GetGValue(*c)) << 8 | GetBValue(*c);
@@ -182,7 +192,7 @@ RenderOptions ToRenderOptions(const py::kwargs& kwargs)
     RenderOptions options;
     if (kwargs.contains("font")) SetFont(options, kwargs["font"], "font");
     for (const auto& [key, value] : kwargs) {
-        const std::string name = key.cast<std::string>();
+        const std::string name = Utf8(key);
         const OptionRow* row = nullptr;
         for (const OptionRow& r : kOptions)
             if (name == r.name) row = &r;
