@@ -81,6 +81,27 @@ def test_turned_symbols_swap_width_and_height():
         assert across == upright.height and abs(along - upright.width) <= 1
 
 
+# options given two ways draw the same image
+SAME = [
+    ({"font": "Arial 30 bold"}, {"font_face": "Arial", "font_points": 30, "font_bold": True}),
+    ({"font": "Arial 30 bold", "font_points": 8}, {"font_points": 8}),
+    ({"foreground": "red", "background": "#FFF"}, {"foreground": 0xFF0000, "background": 0xFFFFFF}),
+    ({"foreground": "0,0,128"}, {"foreground": 0x000080}),
+    ({"show_text": 0}, {"show_text": False}),
+]
+
+
+@pytest.mark.parametrize("one, other", SAME)
+def test_options_given_two_ways(one, other):
+    assert tessaline.render("code128", "same", **one) == tessaline.render("code128", "same", **other)
+    assert tessaline.render("code128", "same", **one) != tessaline.render("code128", "same", font_italic=True)
+
+
+def test_the_font_size_sizes_the_image():
+    # the text band follows the font: 30 points need a taller image than the default
+    assert tessaline.Symbol("code128", "x", font="Arial 30").height > tessaline.Symbol("code128", "x").height
+
+
 @pytest.mark.parametrize("fmt, head", [
     ("svg", b"<?xml"),
     ("pdf", b"%PDF-"),
