@@ -545,7 +545,7 @@ SymbolReport CRenderer::Inspect(std::string_view type, std::optional<std::string
         m_impl->Runs(l, r);
     } catch (const CRenderError& e) {
         if (e.Kind() == ErrorKind::Usage || e.Kind() == ErrorKind::Limit) throw;
-        if (e.Kind() != ErrorKind::Gs1) r.reason = e.what();
+        r.reason = e.what();
     }
     return r;
 }
