@@ -257,8 +257,6 @@ public:
             s += " valid";
             if (m_report.checksum >= 0) s += " checksum=" + std::to_string(m_report.checksum);
             s += " " + std::to_string(m_report.width) + "x" + std::to_string(m_report.height);
-        } else if (!m_report.gs1Valid && !m_report.gs1Errors.empty()) {
-            s += " GS1 error: " + m_report.gs1Errors.front();
         } else {
             s += " invalid: " + m_report.reason;
         }

@@ -192,6 +192,8 @@ REPORTS = [
     ("ean13", None, {"width": 400, "height": 200}, {"text": "123456789012", "width": 400, "height": 200}),
     ("ean13", "590123412345", {"width": 30, "height": 20}, {"valid": True, "size_ok": False}),
     (28, "(01)12345678901231(10)ABC", {}, {"gs1": True, "gs1_valid": True, "gs1_errors": []}),
+    (28, "(01)12345678901230", {}, {"valid": True, "size_ok": False, "gs1_valid": False,
+                                    "reason": "GS1 error: AI (01): check digit should be 1, not 0"}),
     (28, "(01)12345678901230", {"gs1_check": False},
      {"gs1_valid": False, "gs1_errors": ["AI (01): check digit should be 1, not 0"], "size_ok": True}),
     ("code128", "12345678", {"auto_type": True}, {"type": 7}),
@@ -205,7 +207,7 @@ def test_symbol_reports(type_, text, options, expected):
     if symbol.valid and symbol.size_ok and symbol.type in (1, 2, 6, 14):
         assert sum(symbol.runs) == symbol.modules and len(symbol.runs) % 2 == 1
     if not symbol.valid or not symbol.size_ok:
-        assert (symbol.reason != "") or symbol.gs1_errors
+        assert symbol.reason != "" and symbol.reason in repr(symbol)
 
 
 def test_symbol_reasons_and_runs():
