@@ -10,7 +10,7 @@ packages=(
   libcairo2-dev libfontconfig-dev libfreetype-dev libpng-dev zlib1g-dev libjpeg-dev
   qt6-base-dev fonts-liberation fonts-dejavu-core
   libgtest-dev libbenchmark-dev libzxing-dev libzbar-dev
-  pybind11-dev python3-dev python3-pytest python3-zxing-cpp libcpp-httplib-dev
+  pybind11-dev python3-dev python3-pytest python3-zxing-cpp python3-pil libcpp-httplib-dev
   qt6-translations-l10n libdeflate-dev ccache
   "$@"
 )
