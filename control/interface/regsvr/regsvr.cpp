@@ -31,14 +31,18 @@ using EntryPoint = HRESULT (*)();
 #ifndef TESSALINE_INSTALL_DATADIR
 #define TESSALINE_INSTALL_DATADIR "share"
 #endif
+#ifndef TESSALINE_INSTALL_PREFIX
+#define TESSALINE_INSTALL_PREFIX "/usr/local"
+#endif
 
-// The installation prefix of this program: the directory above its own.
+// The installation prefix of this program: the directory above its own
+// (the configured prefix where the program cannot tell).
 std::string OwnPrefix()
 {
     char buffer[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)
-        return "/usr/local";
+        return TESSALINE_INSTALL_PREFIX;
     std::string path(buffer, size_t(n));
     for (int i = 0; i < 2; ++i) {
         const size_t slash = path.rfind('/');
