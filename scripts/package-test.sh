@@ -45,13 +45,13 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 libdir="$dev/usr/lib/$multiarch"
 consumer="$root_dir/tests/packaging/consumer"
 # pkg-config, with the prefix moved to where the files are.
-flags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-prefix --cflags --libs tessaline)
+flags=$(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-variable=prefix="$dev/usr" --cflags --libs tessaline)
 case "$flags" in *"$root_dir"*) fail "pkg-config points into the source tree: $flags" ;; esac
 g++ -std=c++17 -Wall -Wextra -Werror -o "$work/consumer-pc" "$consumer/main.cpp" $flags
 LD_LIBRARY_PATH="$libdir" "$work/consumer-pc"
 # The C header alone, from C.
 printf '#include <tessaline/tessaline.h>\nint main(void) { return 0; }\n' > "$work/c.c"
-gcc -std=c99 -Wall -Wextra -Werror -c -o "$work/c.o" "$work/c.c" $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-prefix --cflags tessaline)
+gcc -std=c99 -Wall -Wextra -Werror -c -o "$work/c.o" "$work/c.c" $(PKG_CONFIG_PATH="$libdir/pkgconfig" pkg-config --define-variable=prefix="$dev/usr" --cflags tessaline)
 # The CMake package.
 cmake -S "$consumer" -B "$work/consumer-cmake" -DCMAKE_PREFIX_PATH="$dev/usr" >/dev/null
 cmake --build "$work/consumer-cmake" >/dev/null
@@ -59,8 +59,8 @@ LD_LIBRARY_PATH="$libdir" "$work/consumer-cmake/consumer"
 
 say "clean Debian 12 root"
 # The mirror this machine's apt uses.
-mirror=$(grep -hE '^(URIs:|deb )' /etc/apt/sources.list /etc/apt/sources.list.d/* 2>/dev/null |
-  grep -m1 -E 'debian/?( |$)' | sed -E 's/^URIs: *//; s/^deb +(\[[^]]*\] +)?//; s/ .*//')
+mirror=$( (cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null || true) |
+  grep -E '^(URIs:|deb )' | grep -m1 -E 'debian/?( |$)' | sed -E 's/^URIs: *//; s/^deb +(\[[^]]*\] +)?//; s/ .*//' || true)
 [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
 echo "mirror: $mirror"
 unmount_root
@@ -71,6 +71,7 @@ debootstrap --variant=minbase --cache-dir="$cache" bookworm "$chroot_dir" "$mirr
 cp /etc/resolv.conf "$chroot_dir/etc/resolv.conf"
 mount -t proc proc "$chroot_dir/proc"
 mount --bind /dev "$chroot_dir/dev"
+mount --bind /dev/pts "$chroot_dir/dev/pts" 2>/dev/null || true
 in_root() { chroot "$chroot_dir" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
 export DEBIAN_FRONTEND=noninteractive
 
@@ -84,8 +85,9 @@ in_root sh -c 'env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq /tmp/de
 
 say "the command"
 in_root sh -c 'cd /tmp && tessaline -o x.png && test "$(head -c 4 x.png | tail -c 3)" = PNG' || fail "tessaline -o x.png"
-in_root tessaline --version | grep -q "^tessaline " || fail "tessaline --version"
-in_root tessaline --version
+version=$(in_root tessaline --version) || fail "tessaline --version"
+echo "$version"
+grep -q "^tessaline [0-9]" <<<"$version" || fail "tessaline --version says: $version"
 in_root man -w tessaline || fail "man -w tessaline"
 for page in tessastudio tessaline-regsvr; do in_root man -w "$page" >/dev/null || fail "man -w $page"; done
 in_root sh -c 'man tessaline 2>/dev/null | grep -q "EAN 13"' || fail "the man page lists the types"
@@ -96,10 +98,12 @@ complete_words() {
     COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
     _tessaline; printf "%s\n" "${COMPREPLY[@]}"' complete "$@"
 }
-complete_words tessaline --type EAN | grep -qx 'EAN\\ 13' || fail "completion of type names"
-complete_words tessaline --type 3 | grep -qx '32' || fail "completion of type ids"
-complete_words tessaline --format s | grep -qx 'svg' || fail "completion of formats"
-complete_words tessaline --no- | grep -qx -- '--no-text' || fail "completion of options"
+# (Output taken whole: grep -q would close the pipe on the first match.)
+has_word() { local words; words=$(complete_words "${@:2}"); grep -qx -- "$1" <<<"$words"; }
+has_word 'EAN\ 13' tessaline --type EAN || fail "completion of type names"
+has_word '32' tessaline --type 3 || fail "completion of type ids"
+has_word 'svg' tessaline --format s || fail "completion of formats"
+has_word '--no-text' tessaline --no- || fail "completion of options"
 
 say "registered system-wide"
 registry="$chroot_dir/usr/share/tessaline/registry.ini"
