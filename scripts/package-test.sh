@@ -99,7 +99,7 @@ complete_words() {
     _tessaline; printf "%s\n" "${COMPREPLY[@]}"' complete "$@"
 }
 # (Output taken whole: grep -q would close the pipe on the first match.)
-has_word() { local words; words=$(complete_words "${@:2}"); grep -qx -- "$1" <<<"$words"; }
+has_word() { local words; words=$(complete_words "${@:2}"); grep -Fqx -- "$1" <<<"$words"; }
 has_word 'EAN\ 13' tessaline --type EAN || fail "completion of type names"
 has_word '32' tessaline --type 3 || fail "completion of type ids"
 has_word 'svg' tessaline --format s || fail "completion of formats"
@@ -111,6 +111,11 @@ registry="$chroot_dir/usr/share/tessaline/registry.ini"
 grep -q '^\[ProgID\\BARCODE.BarcodeCtrl.1\]' "$registry" || fail "the control is not registered"
 grep -q "^InprocServer32=/usr/lib/$multiarch/libtessaline.so.0\$" "$registry" || fail "not registered by its soname"
 grep -q "^InprocServer32=/usr/lib/$multiarch/libtessaline-qt.so.0\$" "$registry" || fail "the property pages are not registered"
+
+say "desktop"
+grep -q ':application/x-tessaline-barcode:\*\.bar$' "$chroot_dir/usr/share/mime/globs2" || fail "the MIME type of .bar is not known"
+grep -q 'application/x-tessaline-barcode=tessastudio.desktop' "$chroot_dir/usr/share/applications/mimeinfo.cache" ||
+  fail "the desktop entry does not open .bar documents"
 
 say "the editor starts with the control"
 in_root useradd -m tester
