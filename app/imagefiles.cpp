@@ -1,7 +1,7 @@
 #include "app/imagefiles.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
 #include <csetjmp>
 #include <cstdio>
 #include <jpeglib.h>
@@ -9,6 +9,7 @@
 
 #include "app/getlang.h"
 #include "platform/gdi/dib.h"
+#include "platform/io/safefile.h"
 
 namespace {
 
@@ -39,10 +40,10 @@ constexpr FilterEntry kFilters[] = {
 
 void WriteFile(const QString& fileName, const QByteArray& bytes)
 {
-    // Written under a temporary name and renamed: a failure leaves no
-    // partial file and keeps an existing one.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    // A failure leaves no partial file and keeps an existing one; links,
+    // owner, mode and hard links of an existing file stay as they were.
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    if (!WriteFileSafely(path, bytes.constData(), size_t(bytes.size())).ok)
         ThrowCannotCreate(fileName);
 }
 

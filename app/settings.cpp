@@ -170,8 +170,8 @@ bool TForm1::SaveSettings(const QString& fileName)
 {
     TBarcode& b = *Barcode1;
     const std::string file = Utf8(fileName);
-    // The whole file is written at once under a temporary name and then
-    // renamed: a failure leaves the previous file as it was.
+    // The whole file is written at once and replaces the old one only when
+    // complete: a failure leaves the previous file as it was.
     CProfile profile(file);
     const auto setBool = [&](const char* section, const char* key, bool value) {
         profile.Set(section, key, value ? "1" : "0");

@@ -93,7 +93,6 @@ std::string CCommandRenderer::InfoJson(int32_t type, const std::optional<std::st
     try {
         const tessaline::SymbolReport r = m_renderer.Inspect(std::to_string(type), t, m_options);
         verdict = r.reason.empty() ? Outcome{} : Outcome{1, r.reason, {}};
-        if (r.gs1 && !r.gs1Valid && verdict.status == 0 && m_cli.gs1Check) verdict = {1, r.gs1Errors.front(), {}};
         verdict.warnings = r.warnings;
         return r.ToJson();
     } catch (const tessaline::CRenderError& e) {

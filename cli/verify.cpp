@@ -10,6 +10,7 @@
 #include <ZXing/ReadBarcode.h>
 #endif
 
+#ifdef TESSALINE_HAVE_ZXING
 namespace {
 
 struct DecoderRow {
@@ -53,6 +54,7 @@ std::string Core(const std::string& s)
 }
 
 } // namespace
+#endif
 
 Outcome VerifySymbol(const CliOptions& options, int32_t type, const std::optional<std::string>& text)
 {

@@ -31,6 +31,10 @@ foreach(program tessaline-cli tessaline-regsvr tessastudio)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
   endif()
 endforeach()
+# Programs that install themselves find the libraries the same way.
+if(TARGET tessaline-server)
+  set_target_properties(tessaline-server PROPERTIES INSTALL_RPATH "${CMAKE_INSTALL_RPATH}")
+endif()
 
 # --- development files ------------------------------------------------------
 # <tessaline/tessaline.hpp> (C++) and <tessaline/tessaline.h> (C).

@@ -148,7 +148,8 @@ int16_t CBarcodeCtrl::SaveAsPNGBySize(const std::string& fileName, int32_t width
         if (!dc.Create(SIZE{width, height})) return 0;
         const RECT rect{0, 0, width, height};
         DrawBarcode(&dc, rect, rect);
-        // The writer goes through a temporary file: no partial image stays.
+        // The image is complete before the file is replaced: a failed save
+        // leaves no partial image and an existing file as it was.
         return int16_t(dc.SavePNG(path, kInterlace, kTransparent, kTransparentColor));
     } catch (const std::bad_alloc&) {
         return 0;

@@ -3,7 +3,11 @@
 // failure becomes a status and the thread's last error.
 #include "control/interface/tessaline.h"
 
+#include <tessaline/tessaline.hpp>
+
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -447,6 +451,144 @@ TlStatus TlUnadvise(TlObject* object, uint32_t cookie)
         if (!object->events) return Fail(E_NOINTERFACE, "the object fires no events");
         std::erase(object->cookies, cookie);
         if (!object->events->Unadvise(cookie)) return Fail(E_INVALIDARG, "no handler with that cookie");
+        return S_OK;
+    });
+}
+
+} // extern "C"
+
+// --- the render API ----------------------------------------------------------
+
+namespace {
+
+tessaline::RenderOptions ToRenderOptions(const TlRenderOptions* c)
+{
+    tessaline::RenderOptions o;
+    if (!c) return o;
+    if (c->structSize < sizeof(TlRenderOptions))
+        throw tessaline::CRenderError(tessaline::ErrorKind::Usage, "options not set up by TlRenderOptionsInit");
+    o.width = c->width;
+    o.height = c->height;
+    o.module = c->module;
+    o.moduleMm = c->moduleMm;
+    o.barHeight = c->barHeight;
+    o.barHeightMm = c->barHeightMm;
+    o.rotate = c->rotate;
+    o.showText = c->showText != 0;
+    if (c->fontFace) o.fontFace = c->fontFace;
+    o.fontPoints = c->fontPoints;
+    o.fontBold = c->fontBold != 0;
+    o.fontItalic = c->fontItalic != 0;
+    o.foreground = c->foreground;
+    o.background = c->background;
+    o.borderWidth = c->borderWidth;
+    o.borderHeight = c->borderHeight;
+    o.notch = c->notch;
+    o.quietZones = c->quietZones != 0;
+    o.bearerBars = c->bearerBars != 0;
+    o.bilevel = c->bilevel != 0;
+    o.interlace = c->interlace != 0;
+    o.jpegQuality = c->jpegQuality;
+    o.dpi = c->dpi;
+    o.autoType = c->autoType != 0;
+    o.gs1Check = c->gs1Check != 0;
+    return o;
+}
+
+TlStatus RenderStatus(tessaline::ErrorKind kind)
+{
+    switch (kind) {
+    case tessaline::ErrorKind::Usage: return TL_E_INVALIDARG;
+    case tessaline::ErrorKind::InvalidText: return TL_E_TEXT;
+    case tessaline::ErrorKind::DoesNotFit: return TL_E_SIZE;
+    case tessaline::ErrorKind::Gs1: return TL_E_GS1;
+    case tessaline::ErrorKind::Limit: return TL_E_LIMIT;
+    default: return TL_E_WRITE;
+    }
+}
+
+// A render call: its errors become the status and the last error.
+template <class F>
+TlStatus RenderGuard(F&& operation) noexcept
+{
+    return Guard([&]() -> TlStatus {
+        try {
+            return operation();
+        } catch (const tessaline::CRenderError& e) {
+            return Fail(RenderStatus(e.Kind()), e.what());
+        }
+    });
+}
+
+std::optional<std::string_view> OptionalText(const char* text)
+{
+    if (!text) return std::nullopt;
+    return std::string_view(text);
+}
+
+} // namespace
+
+extern "C" {
+
+void TlRenderOptionsInit(TlRenderOptions* c)
+{
+    if (!c) return;
+    const tessaline::RenderOptions o;
+    *c = TlRenderOptions{};
+    c->structSize = sizeof(TlRenderOptions);
+    c->module = o.module;
+    c->showText = 1;
+    c->fontBold = 1;
+    c->foreground = o.foreground;
+    c->background = o.background;
+    c->borderWidth = c->borderHeight = -1;
+    c->notch = o.notch;
+    c->quietZones = c->bearerBars = 1;
+    c->jpegQuality = o.jpegQuality;
+    c->dpi = o.dpi;
+    c->gs1Check = 1;
+}
+
+TlStatus TlRender(const char* type, const char* text, const char* format, const TlRenderOptions* options,
+                  TlVariant* image)
+{
+    return RenderGuard([&]() -> TlStatus {
+        if (!type || !format || !image) return Fail(E_POINTER, "a type, a format and a result are needed");
+        *image = TlVariant{};
+        const auto f = tessaline::FormatFromName(format);
+        if (!f) return Fail(E_INVALIDARG, std::string("unknown image format \"") + format + "\"");
+        const tessaline::Image out = tessaline::Render(type, OptionalText(text), *f, ToRenderOptions(options));
+        auto* data = static_cast<uint8_t*>(std::malloc(std::max<size_t>(out.bytes.size(), 1)));
+        if (!data) return Fail(E_OUTOFMEMORY, "");
+        std::memcpy(data, out.bytes.data(), out.bytes.size());
+        image->type = TL_BYTES;
+        image->owned = 1;
+        image->value.bytes = {data, out.bytes.size()};
+        return S_OK;
+    });
+}
+
+TlStatus TlRenderFile(const char* path, const char* type, const char* text, const TlRenderOptions* options)
+{
+    return RenderGuard([&]() -> TlStatus {
+        if (!path || !type) return Fail(E_POINTER, "a path and a type are needed");
+        tessaline::Save(path, type, OptionalText(text), ToRenderOptions(options));
+        return S_OK;
+    });
+}
+
+TlStatus TlInspect(const char* type, const char* text, const TlRenderOptions* options, TlVariant* json)
+{
+    return RenderGuard([&]() -> TlStatus {
+        if (!type || !json) return Fail(E_POINTER, "a type and a result are needed");
+        *json = TlVariant{};
+        const std::string report = tessaline::Inspect(type, OptionalText(text), ToRenderOptions(options)).ToJson();
+        char* copy = static_cast<char*>(std::malloc(report.size() + 1));
+        if (!copy) return Fail(E_OUTOFMEMORY, "");
+        std::memcpy(copy, report.c_str(), report.size() + 1);
+        json->type = TL_STRING;
+        json->owned = 1;
+        json->value.string = copy;
         return S_OK;
     });
 }

@@ -185,6 +185,62 @@ TlStatus TlGetEventIDOfName(TlObject* object, const char* name, int32_t* dispid)
 TlStatus TlAdvise(TlObject* object, TlEventHandler handler, void* context, uint32_t* cookie);
 TlStatus TlUnadvise(TlObject* object, uint32_t cookie);
 
+
+/* --- the render API ------------------------------------------------------ */
+
+/* Rendering without a component: a type (an id such as "1", or any name
+ * the type-name parser takes: "ean13", "Code 128"), a text (UTF-8; NULL
+ * for the type's sample text) and options give image bytes, a file, or
+ * the symbol's report. No registry is needed. Any thread may call these
+ * at any time; each thread renders with a control of its own. */
+
+#define TL_E_TEXT ((TlStatus)0x80041001u)  /* the text is not valid for the type */
+#define TL_E_SIZE ((TlStatus)0x80041002u)  /* the symbol does not fit the size */
+#define TL_E_GS1 ((TlStatus)0x80041003u)   /* an element string breaks a GS1 rule */
+#define TL_E_LIMIT ((TlStatus)0x80041004u) /* beyond the limits (text length, image size) */
+#define TL_E_WRITE ((TlStatus)0x80041005u) /* the file cannot be written */
+
+typedef struct TlRenderOptions {
+    uint32_t structSize;           /* sizeof(TlRenderOptions), set by TlRenderOptionsInit */
+    int32_t width, height;         /* 0, 0: sized from the symbol (module, quiet zones, bar height) */
+    int32_t module;                /* pixels a module when sized (2) */
+    double moduleMm;               /* > 0: module width in millimetres at dpi */
+    double barHeight, barHeightMm; /* > 0: bar height in modules / millimetres */
+    int32_t rotate;                /* 0, 90, 180, 270 clockwise */
+    int32_t showText;              /* 1 */
+    const char* fontFace;          /* "Arial" (NULL: the default) */
+    double fontPoints;             /* 0: follows the module */
+    int32_t fontBold, fontItalic;  /* 1, 0 */
+    uint32_t foreground, background; /* 0xRRGGBB: 0x000000, 0xFFFFFF */
+    int32_t borderWidth, borderHeight; /* pixels; -1: the default */
+    int32_t notch;                 /* 25 */
+    int32_t quietZones, bearerBars; /* 1, 1 */
+    int32_t bilevel, interlace;    /* 0, 0 */
+    int32_t jpegQuality;           /* 90 */
+    int32_t dpi;                   /* 96 */
+    int32_t autoType;              /* 0 */
+    int32_t gs1Check;              /* 1 */
+} TlRenderOptions;
+
+/* The defaults above. */
+void TlRenderOptionsInit(TlRenderOptions* options);
+
+/* Renders into `image` (TL_BYTES, owned: TlVariantClear frees it) in
+ * `format`: "png", "jpg", "bmp", "svg", "pdf" or "eps". `options` may be
+ * NULL for the defaults. On failure `image` is empty and TlGetLastError
+ * gives the reason (TL_E_TEXT, TL_E_SIZE, TL_E_GS1, TL_E_LIMIT,
+ * TL_E_INVALIDARG for an unknown type, format or option value). */
+TlStatus TlRender(const char* type, const char* text, const char* format, const TlRenderOptions* options,
+                  TlVariant* image);
+/* Renders and writes `path`, the format from its extension; a failure
+ * (TL_E_WRITE among the others) leaves an existing file as it was. */
+TlStatus TlRenderFile(const char* path, const char* type, const char* text, const TlRenderOptions* options);
+/* The symbol's report as a JSON object in `json` (TL_STRING, owned):
+ * type, typeName, text, valid, checksum, sizeOk, reason, width, height,
+ * modules and, for GS1 types, gs1. An invalid text is a report, not a
+ * failure. */
+TlStatus TlInspect(const char* type, const char* text, const TlRenderOptions* options, TlVariant* json);
+
 #ifdef __cplusplus
 }
 #endif

@@ -6,6 +6,7 @@
 
 #include "control/interface/dibpng.h"
 #include "platform/gdi/raster.h"
+#include "platform/io/safefile.h"
 
 class CWebImageDC : public CRasterDC {
 public:
@@ -18,11 +19,15 @@ public:
     // allocated; every later write then fails with 0.
     BOOL Create(SIZE size, DibFormat displayFormat = DibFormat::Bgr32);
 
-    // Writes the PNG to a file: 1 on success, 0 on failure. The image goes
-    // to a temporary file beside the target that replaces it only when
-    // complete, so a failure leaves an existing file as it was and no
-    // partial file behind; a missing directory creates nothing.
+    // Writes the PNG to a file: 1 on success, 0 on failure. The image is
+    // encoded in memory and then saved with WriteFileSafely: links are
+    // followed, owner, mode and hard links kept, a failure leaves an
+    // existing file as it was and no partial file behind; a missing
+    // directory creates nothing.
     int SavePNG(const std::string& fileName, BOOL interlace, BOOL useTransparentColor, COLORREF transparentColor);
+    // The same, with the reason of a failure.
+    CWriteResult SavePNGReporting(const std::string& fileName, BOOL interlace, BOOL useTransparentColor,
+                                  COLORREF transparentColor);
     // Reads the pixels out as a DIB and encodes them into `stream`: 1 or 0.
     int WritePNG(CWritableStream& stream, BOOL interlace, BOOL useTransparentColor, COLORREF transparentColor);
 

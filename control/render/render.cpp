@@ -10,10 +10,12 @@
 #include <functional>
 
 #include "control/engine/catalogue.h"
+#include "control/gs1/gs1.h"
 #include "control/interface/barcodectrl.h"
 #include "control/render/image_writers.h"
 #include "control/render/render_internal.h"
 #include "control/render/standards.h"
+#include "control/symbologies/reasons.h"
 #include "platform/com/registry.h"
 #include "platform/gdi/metafile.h"
 
@@ -209,12 +211,14 @@ int CRenderer::Impl::AxisForModule(int module, int cross, int dpi, bool postal)
 {
     const Measure probe = MeasureAt(kLargestSide, cross, dpi);
     if (!probe.fits) return 0;
-    if (postal) {
+    if (postal || probe.bars.empty()) {
+        // Bars at their physical pitch, or none (type None): the shortest
+        // axis that fits.
         auto fits = [&](int axis) { return MeasureAt(axis, cross, dpi).fits; };
-        const int lo = std::max(0, probe.last - 1);
+        const int lo = probe.bars.empty() ? 0 : std::max(0, probe.last - 1);
         int hi = std::min(kLargestSide, probe.last + probe.last / 4 + 16);
         if (!fits(hi)) hi = kLargestSide;
-        return SmallestAxis(lo, hi, fits);
+        return std::max(1, SmallestAxis(lo, hi, fits));
     }
     if (probe.narrowest < module) return 0;
     auto wide = [&](int axis) {
@@ -275,6 +279,9 @@ CRenderer::Impl::Layout CRenderer::Impl::SizedLayout(const RenderOptions& o, int
         qs = std::max(0, wantStart - at.first);
         qe = std::max(0, wantEnd - (axis - at.last));
         vq = postal ? MmToPixels(standard.quietMm, o.dpi) : int(std::lround(kVerticalQuietModules * m));
+        // Turned by 180 or 270 degrees the control draws its bars one
+        // pixel further from where the symbol starts than unturned.
+        if (o.rotate == 180 || o.rotate == 270) ++qe;
     }
     int bars;
     if (o.barHeightMm > 0) bars = MmToPixels(o.barHeightMm, o.dpi);
@@ -412,9 +419,28 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
     if (!symbol.IsValid()) {
         std::string message = "text error: " + Quoted(symbol.GetText()) + " is not a valid " + symbol.GetTypeName() +
                               " text";
-        const std::string why = InvalidReason(symbol);
+        const std::string why = InvalidTextReason(symbol.GetType(), symbol.GetText());
         if (!why.empty()) message += ": " + why;
+        if (report) report->reason = message;
         throw CRenderError(ErrorKind::InvalidText, message);
+    }
+    std::vector<std::string> gs1Warnings;
+    if (IsGs1Type(symbol.GetType())) {
+        // The element string as GS1 reads it; type 28 gets its FNC1
+        // separators where the fields need them.
+        const CGs1Verdict v = Gs1Check(symbol.GetType(), control->GetText());
+        if (report) {
+            report->gs1 = true;
+            report->gs1Valid = v.valid;
+            report->gs1Errors = v.errors;
+        }
+        if (!v.valid) {
+            const std::string message = "GS1 error: " + v.errors.front();
+            if (o.gs1Check) throw CRenderError(ErrorKind::Gs1, message);
+            for (const std::string& e : v.errors) gs1Warnings.push_back("GS1: " + e);
+        }
+        if (symbol.GetType() == 28 && !v.controlText.empty() && (v.valid || !o.gs1Check))
+            control->SetText(v.controlText);
     }
     // Borders are the control's left/right and top/bottom ones; measured
     // unturned, a turned symbol has its top and bottom ones on the axis.
@@ -426,15 +452,10 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
     Layout l = given ? GivenLayout(o, axisBorder, crossBorder) : SizedLayout(o, axisBorder, crossBorder);
     l.borderWidth = bw;
     l.borderHeight = bh;
+    l.warnings.insert(l.warnings.end(), gs1Warnings.begin(), gs1Warnings.end());
     SetBorders(bw, bh);
     control->SetRotate(int16_t(o.rotate));
     return l;
-}
-
-std::string CRenderer::Impl::InvalidReason(CGenericBarcode& symbol)
-{
-    if (symbol.GetText().empty()) return "the text is empty";
-    return {};
 }
 
 std::string CRenderer::Impl::TypeError(std::string_view type)

@@ -57,7 +57,6 @@ struct CRenderer::Impl {
                    SymbolReport* report);
     std::string SizeErrorText(const RenderOptions& o, const std::string& advice);
     std::string SizeAdvice(const RenderOptions& o, int axis, int cross, int axisBorder);
-    static std::string InvalidReason(CGenericBarcode& symbol);
     static std::string TypeError(std::string_view type);
 
     void Paint(CDC& dc, const Layout& l, const RenderOptions& o);

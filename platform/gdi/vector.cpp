@@ -8,13 +8,24 @@
 
 #include <algorithm>
 #include <cctype>
-#include <sstream>
+#include <new>
+
+#include "platform/io/safefile.h"
 
 namespace {
 
 cairo_status_t VectorSinkWrite(void* closure, const unsigned char* data, unsigned int length)
 {
     auto* sink = static_cast<CVectorDC::Sink*>(closure);
+    if (!sink->out) {
+        try {
+            sink->bytes.append(reinterpret_cast<const char*>(data), length);
+            return CAIRO_STATUS_SUCCESS;
+        } catch (const std::bad_alloc&) {
+            sink->failed = true;
+            return CAIRO_STATUS_NO_MEMORY;
+        }
+    }
     sink->out->write(reinterpret_cast<const char*>(data), std::streamsize(length));
     if (*sink->out) return CAIRO_STATUS_SUCCESS;
     sink->failed = true;
@@ -23,40 +34,38 @@ cairo_status_t VectorSinkWrite(void* closure, const unsigned char* data, unsigne
 
 } // namespace
 
-CVectorDC::CVectorDC(VectorFormat format, const std::string& path, int width, int height, int dpi)
+CVectorDC::CVectorDC(VectorFormat format, int width, int height, int dpi)
     : m_width(width), m_height(height), m_dpi(dpi)
 {
-    Init(format, &path, width, height);
+    Init(format, width, height);
+}
+
+CVectorDC::CVectorDC(VectorFormat format, const std::string& path, int width, int height, int dpi)
+    : m_width(width), m_height(height), m_dpi(dpi), m_path(path)
+{
+    Init(format, width, height);
 }
 
 CVectorDC::CVectorDC(VectorFormat format, std::ostream& out, int width, int height, int dpi)
     : m_width(width), m_height(height), m_dpi(dpi)
 {
     m_sink.out = &out;
-    Init(format, nullptr, width, height);
+    Init(format, width, height);
 }
 
-void CVectorDC::Init(VectorFormat format, const std::string* path, int width, int height)
+void CVectorDC::Init(VectorFormat format, int width, int height)
 {
     if (width <= 0 || height <= 0 || m_dpi <= 0) return;
     const double scale = 72.0 / m_dpi;
     const double w = width * scale, h = height * scale;
     // The sink outlives the surface: cairo writes while drawing and when
-    // finishing.
+    // finishing. Files are never written by cairo itself, which reports a
+    // failed write only through its status.
     void* closure = &m_sink;
     switch (format) {
-    case VectorFormat::Svg:
-        m_surface = path ? cairo_svg_surface_create(path->c_str(), w, h)
-                         : cairo_svg_surface_create_for_stream(VectorSinkWrite, closure, w, h);
-        break;
-    case VectorFormat::Pdf:
-        m_surface = path ? cairo_pdf_surface_create(path->c_str(), w, h)
-                         : cairo_pdf_surface_create_for_stream(VectorSinkWrite, closure, w, h);
-        break;
-    case VectorFormat::Eps:
-        m_surface = path ? cairo_ps_surface_create(path->c_str(), w, h)
-                         : cairo_ps_surface_create_for_stream(VectorSinkWrite, closure, w, h);
-        break;
+    case VectorFormat::Svg: m_surface = cairo_svg_surface_create_for_stream(VectorSinkWrite, closure, w, h); break;
+    case VectorFormat::Pdf: m_surface = cairo_pdf_surface_create_for_stream(VectorSinkWrite, closure, w, h); break;
+    case VectorFormat::Eps: m_surface = cairo_ps_surface_create_for_stream(VectorSinkWrite, closure, w, h); break;
     }
     if (cairo_surface_status(m_surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(m_surface);
@@ -74,15 +83,37 @@ CVectorDC::~CVectorDC() { Finish(); }
 
 bool CVectorDC::Finish()
 {
-    if (!m_surface) return false;
-    bool ok = cairo_status(m_cr) == CAIRO_STATUS_SUCCESS;
+    if (!m_surface) {
+        m_error = "the document was not made or is already finished";
+        return false;
+    }
+    cairo_status_t status = cairo_status(m_cr);
     cairo_destroy(m_cr);
     m_cr = nullptr;
     cairo_surface_finish(m_surface);
-    ok = ok && cairo_surface_status(m_surface) == CAIRO_STATUS_SUCCESS && !m_sink.failed;
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(m_surface);
     cairo_surface_destroy(m_surface);
     m_surface = nullptr;
-    if (m_sink.out) ok = ok && m_sink.out->flush().good();
+    bool ok = status == CAIRO_STATUS_SUCCESS && !m_sink.failed;
+    m_error = ok ? std::string() : std::string(cairo_status_to_string(status == CAIRO_STATUS_SUCCESS
+                                                                            ? CAIRO_STATUS_WRITE_ERROR
+                                                                            : status));
+    if (m_sink.out && !m_sink.out->flush().good() && ok) {
+        ok = false;
+        m_error = cairo_status_to_string(CAIRO_STATUS_WRITE_ERROR);
+    }
+    if (!m_path.empty()) {
+        if (ok) {
+            const CWriteResult written = WriteFileSafely(m_path, m_sink.bytes.data(), m_sink.bytes.size());
+            ok = written.ok;
+            m_error = written.reason;
+        } else {
+            m_error = "cannot write \"" + m_path + "\": " + m_error;
+        }
+        m_sink.bytes = std::string();
+    }
+    // A document that failed is never handed out in part.
+    if (!ok) m_sink.bytes = std::string();
     return ok;
 }
 
@@ -94,11 +125,10 @@ int CVectorDC::GetDeviceCaps(int index) const
 std::string CVectorDC::Render(VectorFormat format, int width, int height, int dpi,
                               const std::function<void(CDC&)>& draw)
 {
-    std::ostringstream out;
-    CVectorDC dc(format, out, width, height, dpi);
+    CVectorDC dc(format, width, height, dpi);
     if (!dc.IsOk()) return {};
     draw(dc);
-    return dc.Finish() ? out.str() : std::string();
+    return dc.Finish() ? dc.TakeBytes() : std::string();
 }
 
 bool CVectorDC::FormatForPath(const std::string& path, VectorFormat& format)

@@ -1,52 +1,427 @@
-// A fresh temporary file beside the target (never a name someone else
-// could have made), written, flushed to disk and renamed into place.
+// Safe replacement of files: temporary file and rename where that keeps
+// the file as the user had it, otherwise the complete new contents copied
+// over the old ones in place; devices and FIFOs are written directly.
 #include "platform/io/safefile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <string>
-
 #include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/random.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+#include <vector>
+
 namespace {
+
+// How the new contents are made: bytes at hand, or a producer writing to
+// a descriptor.
+struct CSource {
+    const void* data = nullptr;
+    size_t size = 0;
+    const std::function<bool(int)>* produce = nullptr;
+};
 
 CWriteResult Failure(const std::string& path, int error)
 {
-    return {false, "cannot write \"" + path + "\": " + std::strerror(error)};
+    return {false, "cannot write \"" + path + "\": " + std::system_category().message(error ? error : EIO)};
+}
+
+// Closes the descriptor it owns.
+class CFd {
+public:
+    CFd() = default;
+    explicit CFd(int fd) : m_fd(fd) {}
+    ~CFd() { Reset(); }
+    CFd(const CFd&) = delete;
+    CFd& operator=(const CFd&) = delete;
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    void Reset(int fd = -1)
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
+    // Closes it and tells whether the close succeeded (errno on failure).
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+bool WriteAll(int fd, const void* data, size_t size)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool PWriteAll(int fd, const void* data, size_t size, off_t offset)
+{
+    const auto* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, p, size, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= size_t(n);
+        offset += n;
+    }
+    return true;
+}
+
+// Writes the new contents to `fd`; false with errno set on failure.
+bool Produce(int fd, const CSource& source)
+{
+    if (!source.produce) return WriteAll(fd, source.data, source.size);
+    errno = 0;
+    if ((*source.produce)(fd)) return true;
+    if (errno == 0) errno = EIO;
+    return false;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links in the last component of `path` to the name that
+// finally stands for a file (or for none yet, when the last link dangles).
+// `magic` tells whether a link in /proc was followed: those (/dev/stdout,
+// /proc/self/fd/N) stand for open files rather than for names. 0 or the
+// errno of the failure.
+int FinalTarget(const std::string& path, std::string& target, bool& magic)
+{
+    magic = false;
+    std::string current = path;
+    std::vector<char> link(PATH_MAX + 1);
+    // The kernel's own limit on links followed in one look-up.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT) return errno;
+            target = current;
+            return 0;
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            target = current;
+            return 0;
+        }
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n < 0) return errno;
+        if (size_t(n) >= link.size()) return ENAMETOOLONG;
+        const std::string to(link.data(), size_t(n));
+        magic = magic || current.starts_with("/proc/");
+        current = to.front() == '/' ? to : DirectoryOf(current) + "/" + to;
+    }
+    return ELOOP;
+}
+
+// --- temporary files in flight -------------------------------------------------
+
+// Enough for every save a process runs at once; a save beyond it still
+// works, only a signal would leave its temporary file behind.
+constexpr size_t kInFlightSlots = 64;
+constexpr size_t kTempNameSize = 16;
+
+enum SlotState : int { kSlotFree = 0, kSlotClaimed = 1, kSlotLive = 2 };
+
+struct CInFlightSlot {
+    std::atomic<int> state{kSlotFree};
+    int dirFd = -1;
+    char name[kTempNameSize] = {};
+};
+
+CInFlightSlot g_inFlight[kInFlightSlots];
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
+
+// A temporary file in the target's folder, removed unless committed.
+class CTempFile {
+public:
+    CTempFile() = default;
+    ~CTempFile() { Discard(); }
+    CTempFile(const CTempFile&) = delete;
+    CTempFile& operator=(const CTempFile&) = delete;
+
+    // Creates it exclusively, never through a link, readable for a copy in
+    // place later. The descriptor, or -1 with errno.
+    int Create(int dirFd)
+    {
+        static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        static std::atomic<unsigned> counter{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            unsigned char random[6];
+            if (::getrandom(random, sizeof random, GRND_NONBLOCK) != ssize_t(sizeof random)) {
+                // Without the kernel's generator: unique enough within the
+                // folder, and O_EXCL refuses any name that exists.
+                unsigned v = unsigned(::getpid()) * 2654435761u ^ counter.fetch_add(1) * 40503u ^ unsigned(attempt);
+                for (auto& r : random) {
+                    r = static_cast<unsigned char>(v);
+                    v = v * 1103515245u + 12345u;
+                }
+            }
+            std::strcpy(m_name, ".tl-");
+            for (size_t i = 0; i < sizeof random; ++i) m_name[4 + i] = kAlphabet[random[i] % (sizeof kAlphabet - 1)];
+            m_name[4 + sizeof random] = '\0';
+            const int fd = ::openat(dirFd, m_name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                m_dirFd = dirFd;
+                Register();
+                return fd;
+            }
+            if (errno != EEXIST) return -1;
+        }
+        errno = EEXIST;
+        return -1;
+    }
+    const char* Name() const { return m_name; }
+    // The file now has its final name: nothing to remove.
+    void Committed()
+    {
+        Unregister();
+        m_dirFd = -1;
+    }
+    void Discard()
+    {
+        if (m_dirFd < 0) return;
+        ::unlinkat(m_dirFd, m_name, 0);
+        Unregister();
+        m_dirFd = -1;
+    }
+
+private:
+    void Register()
+    {
+        for (size_t i = 0; i < kInFlightSlots; ++i) {
+            int expected = kSlotFree;
+            if (!g_inFlight[i].state.compare_exchange_strong(expected, kSlotClaimed)) continue;
+            g_inFlight[i].dirFd = m_dirFd;
+            std::memcpy(g_inFlight[i].name, m_name, kTempNameSize);
+            g_inFlight[i].state.store(kSlotLive, std::memory_order_release);
+            m_slot = long(i);
+            return;
+        }
+    }
+    void Unregister()
+    {
+        if (m_slot < 0) return;
+        g_inFlight[m_slot].state.store(kSlotFree, std::memory_order_release);
+        m_slot = -1;
+    }
+
+    int m_dirFd = -1;
+    long m_slot = -1;
+    char m_name[kTempNameSize] = {};
+};
+
+// --- the three ways of writing --------------------------------------------------
+
+// A FIFO, a device or another file that is not regular: written as it is.
+CWriteResult WriteDirect(const std::string& path, const CSource& source)
+{
+    CFd fd(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (!fd.IsOpen()) return Failure(path, errno);
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return Failure(path, errno);
+    if (!Produce(fd.Get(), source)) return Failure(path, errno);
+    // Only a block device keeps what it was given; pipes and character
+    // devices have nothing to flush.
+    if (S_ISBLK(st.st_mode) && ::fsync(fd.Get()) != 0) return Failure(path, errno);
+    if (!fd.Close()) return Failure(path, errno);
+    return {true, {}};
+}
+
+// An anonymous file for completing the new contents before they go over
+// an existing file.
+int AnonymousFile()
+{
+    const int fd = ::memfd_create("tessaline-save", MFD_CLOEXEC);
+    if (fd >= 0) return fd;
+    const char* tmp = std::getenv("TMPDIR");
+    return ::open(tmp && *tmp ? tmp : "/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+}
+
+// Copies the complete new contents over the existing regular file open at
+// `target`: its inode, owner, mode and links stay. The contents come from
+// `staged` (a descriptor holding them) or from the source; a producer is
+// run into an anonymous file first, so that a failing producer leaves the
+// file untouched.
+CWriteResult WriteInPlace(const std::string& path, CFd& target, const CSource& source, int staged)
+{
+    CFd anonymous;
+    if (staged < 0 && source.produce) {
+        anonymous.Reset(AnonymousFile());
+        if (!anonymous.IsOpen()) return Failure(path, errno);
+        if (!Produce(anonymous.Get(), source)) return Failure(path, errno);
+        staged = anonymous.Get();
+    }
+    off_t size = off_t(source.size);
+    if (staged >= 0) {
+        struct stat st {};
+        if (::fstat(staged, &st) != 0) return Failure(path, errno);
+        size = st.st_size;
+    }
+    // The process's file size limit would stop the copy half-way.
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && rlim_t(size) > limit.rlim_cur)
+        return Failure(path, EFBIG);
+    // Reserve the room first: a full disk then fails before any byte of
+    // the old contents is overwritten.
+    if (size > 0 && ::fallocate(target.Get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+        errno != ENOSYS && errno != EINVAL)
+        return Failure(path, errno);
+    if (staged < 0) {
+        if (!PWriteAll(target.Get(), source.data, source.size, 0)) return Failure(path, errno);
+    } else {
+        std::vector<char> buffer(1 << 16);
+        for (off_t at = 0; at < size;) {
+            const ssize_t n = ::pread(staged, buffer.data(), buffer.size(), at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return Failure(path, n == 0 ? EIO : errno);
+            if (!PWriteAll(target.Get(), buffer.data(), size_t(n), at)) return Failure(path, errno);
+            at += n;
+        }
+    }
+    if (::ftruncate(target.Get(), size) != 0) return Failure(path, errno);
+    if (::fsync(target.Get()) != 0) return Failure(path, errno);
+    if (!target.Close()) return Failure(path, errno);
+    return {true, {}};
+}
+
+CWriteResult Save(const std::string& path, const CSource& source)
+{
+    if (path.empty()) return Failure(path, ENOENT);
+    if (path.back() == '/') return Failure(path, EISDIR);
+
+    struct stat followed {};
+    const bool exists = ::stat(path.c_str(), &followed) == 0;
+    if (!exists && errno != ENOENT) return Failure(path, errno);
+    if (exists && S_ISDIR(followed.st_mode)) return Failure(path, EISDIR);
+    if (exists && !S_ISREG(followed.st_mode)) return WriteDirect(path, source);
+
+    std::string target;
+    bool magic = false;
+    if (const int error = FinalTarget(path, target, magic)) return Failure(path, error);
+
+    CFd targetFd;
+    struct stat st {};
+    if (exists) {
+        // A file reached through /proc (standard output redirected to a
+        // file) or that has lost its name is written in place: renaming
+        // would leave whoever has it open with the old file.
+        struct stat named {};
+        const bool byName = !magic && ::lstat(target.c_str(), &named) == 0 && S_ISREG(named.st_mode) &&
+                            named.st_dev == followed.st_dev && named.st_ino == followed.st_ino;
+        // Opening for writing checks the right to change the file, without
+        // changing it yet.
+        const std::string& opened = byName ? target : path;
+        targetFd.Reset(::open(opened.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC | (byName ? O_NOFOLLOW : 0)));
+        if (!targetFd.IsOpen()) return Failure(path, errno);
+        if (::fstat(targetFd.Get(), &st) != 0) return Failure(path, errno);
+        if (!S_ISREG(st.st_mode)) {
+            targetFd.Reset();
+            return WriteDirect(path, source);
+        }
+        if (!byName || st.st_nlink > 1) return WriteInPlace(path, targetFd, source, -1);
+    }
+
+    const std::string dir = DirectoryOf(target);
+    bool dirSyncable = true;
+    CFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd.IsOpen()) {
+        // A folder we may search but not list can still take the file.
+        dirSyncable = false;
+        dirFd.Reset(::open(dir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    if (!dirFd.IsOpen()) return exists ? WriteInPlace(path, targetFd, source, -1) : Failure(path, errno);
+
+    CTempFile temp;
+    CFd tempFd(temp.Create(dirFd.Get()));
+    if (!tempFd.IsOpen()) {
+        // A folder we may not write: the existing file is changed in place.
+        return exists ? WriteInPlace(path, targetFd, source, -1) : Failure(path, errno);
+    }
+    if (!Produce(tempFd.Get(), source)) return Failure(path, errno);
+    if (exists) {
+        struct stat made {};
+        if (::fstat(tempFd.Get(), &made) != 0) return Failure(path, errno);
+        // The new file takes the old one's owner and mode; when the owner
+        // cannot be given (another user's file we may write), the old file
+        // is written in place instead.
+        if ((made.st_uid != st.st_uid || made.st_gid != st.st_gid) &&
+            ::fchown(tempFd.Get(), st.st_uid, st.st_gid) != 0)
+            return WriteInPlace(path, targetFd, source, tempFd.Get());
+        if (::fchmod(tempFd.Get(), st.st_mode & 07777) != 0) return Failure(path, errno);
+    }
+    if (::fsync(tempFd.Get()) != 0) return Failure(path, errno);
+    if (!tempFd.Close()) return Failure(path, errno);
+    if (::renameat(dirFd.Get(), temp.Name(), dirFd.Get(), BaseOf(target).c_str()) != 0) {
+        const int error = errno;
+        // A sticky folder may refuse to replace another user's file that
+        // we may write: it is then written in place from the temporary file.
+        if (!exists || (error != EPERM && error != EACCES && error != EBUSY)) return Failure(path, error);
+        const CFd staged(::openat(dirFd.Get(), temp.Name(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        if (!staged.IsOpen()) return Failure(path, error);
+        return WriteInPlace(path, targetFd, source, staged.Get());
+    }
+    temp.Committed();
+    targetFd.Reset();
+    // The new name must survive a crash too. Some file systems cannot sync
+    // a folder (EINVAL); they have nothing more to write.
+    if (dirSyncable && ::fsync(dirFd.Get()) != 0 && errno != EINVAL) return Failure(path, errno);
+    return {true, {}};
 }
 
 } // namespace
 
 CWriteResult WriteFileSafely(const std::string& path, const void* data, size_t size)
 {
-    const size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    std::string temp = dir + "/.tl-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Failure(path, errno);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    const auto* p = static_cast<const unsigned char*>(data);
-    size_t done = 0;
-    int error = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, p + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += size_t(n);
-    }
-    if (!error && ::fsync(fd) != 0) error = errno;
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && ::rename(temp.c_str(), path.c_str()) != 0) error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
-        return Failure(path, error);
-    }
-    return {true, {}};
+    CSource source;
+    source.data = data;
+    source.size = size;
+    return Save(path, source);
+}
+
+CWriteResult WriteFileSafely(const std::string& path, const std::function<bool(int fd)>& produce)
+{
+    CSource source;
+    source.produce = &produce;
+    return Save(path, source);
+}
+
+void RemoveTemporaryFilesInFlight() noexcept
+{
+    for (auto& slot : g_inFlight)
+        if (slot.state.load(std::memory_order_acquire) == kSlotLive) ::unlinkat(slot.dirFd, slot.name, 0);
 }

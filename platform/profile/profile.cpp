@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/io/safefile.h"
+
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
@@ -167,32 +169,10 @@ bool CProfile::Save() const
     const std::string dir = Directory(m_path);
     if (!MakeDirs(dir))
         return false;
-    std::string tmpl = m_path + ".XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0)
-        return false;
+    // Profiles are ordinary user files: a new one gets the umask's mode,
+    // an existing one keeps its owner, mode and links.
     const std::string text = Text();
-    size_t done = 0;
-    bool ok = true;
-    while (ok && done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok)
-            done += size_t(n);
-    }
-    // Profiles are ordinary user files, not private ones: mkstemp's 0600
-    // would hide them from other readers.
-    const mode_t mask = umask(0);
-    umask(mask);
-    ok = ok && fchmod(fd, 0666 & ~mask) == 0;
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && std::rename(tmpl.c_str(), m_path.c_str()) == 0)
-        return true;
-    std::remove(tmpl.c_str());
-    return false;
+    return WriteFileSafely(m_path, text.data(), text.size()).ok;
 }
 
 bool CProfile::SaveAs(const std::string& file)

@@ -13,8 +13,10 @@
 //   the first matching section, or appends a new section at the end of the
 //   file); every other line, comments and blank lines included, is kept as
 //   it was, with the file's own line ends.
-// - Files are written atomically: a temporary file in the same directory,
-//   then a rename. A failed save leaves the previous file untouched.
+// - Files are saved with WriteFileSafely: the whole text replaces the file
+//   only when it was completely written (a link is followed, owner, mode
+//   and hard links are kept). A failed save leaves the previous file
+//   untouched.
 // - A bare file name (no '/') lives in the per-user configuration directory
 //   ${XDG_CONFIG_HOME:-~/.config}/tessaline/; any other path is used as given.
 //

@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <filesystem>
+#include <fstream>
 
 #include "app/imagefiles.h"
 #include "app_support.h"
@@ -121,6 +123,31 @@ TEST_F(SaveImageTest, WindowSizedImageAndBitmapCopy)
     EXPECT_EQ(copied.size(), QSize(640, 450));
     EXPECT_EQ(form.Image1.size(), QSize(640, 450));
     EXPECT_EQ(ScanZxing(ToGray(copied), "EAN13").text, "1234567890128");
+}
+
+// JPEG and BMP saves over a linked image and a hard-linked private one:
+// the links and the mode stay, both names show the new image.
+TEST_F(SaveImageTest, SavedImagesKeepLinksAndMode)
+{
+    TForm1& form = Start();
+    namespace fs = std::filesystem;
+    for (const auto& [ext, filter] : {std::pair{"jpg", 2}, std::pair{"bmp", 8}}) {
+        SCOPED_TRACE(ext);
+        const fs::path target = Path(std::string("real.") + ext), link = Path(std::string("link.") + ext);
+        const fs::path priv = Path(std::string("private.") + ext), alias = Path(std::string("alias.") + ext);
+        std::ofstream(target) << "old";
+        std::ofstream(priv) << "old";
+        fs::create_symlink(target.filename(), link);
+        fs::permissions(priv, fs::perms::owner_read | fs::perms::owner_write);
+        fs::create_hard_link(priv, alias);
+        EXPECT_TRUE(RunCommand(&form, [&] { form.SaveImage(QString::fromStdString(link.string()), filter); }));
+        EXPECT_TRUE(RunCommand(&form, [&] { form.SaveImage(QString::fromStdString(alias.string()), filter); }));
+        EXPECT_TRUE(fs::is_symlink(link));
+        EXPECT_EQ(ScanZxing(ToGray(QImage(QString::fromStdString(target.string()))), "EAN13").text, "1234567890128");
+        EXPECT_EQ(fs::hard_link_count(priv), 2u);
+        EXPECT_EQ(fs::status(priv).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+        EXPECT_EQ(ScanZxing(ToGray(QImage(QString::fromStdString(priv.string()))), "EAN13").text, "1234567890128");
+    }
 }
 
 TEST_F(SaveImageTest, FileThatCannotBeCreatedIsReported)

@@ -67,7 +67,8 @@ protected:
             cmd += ' ';
             cmd += Quote(a);
         }
-        cmd += " >stdout.txt 2>stderr.txt </dev/null";
+        cmd += " >stdout.txt 2>stderr.txt <";
+        cmd += Quote(m_stdin);
         RunResult r;
         const int raw = std::system(cmd.c_str());
         r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -78,6 +79,8 @@ protected:
         return r;
     }
     fs::path Path(const std::string& name) const { return m_dir / name; }
+    // What the next runs read on standard input.
+    std::string m_stdin = "/dev/null";
     // Files the command left, other than its captured streams.
     std::vector<std::string> Files() const
     {
@@ -259,7 +262,11 @@ TEST_F(Cli, UsageErrorsExitTwoAndWriteNothing)
         {{"--type", "code 25", "--notch", "101"}, "--notch"},
         {{"--type", "code 25", "--fg", "octarine"}, "octarine"},
         {{"--type", "code 25", "--font", "Arial"}, "--font"},
-        {{"--type", "code 25", "--border", "500,4"}, "Borderwidth"},
+        {{"--type", "code 25", "--size", "250x150", "--border", "500,4"}, "Borderwidth"},
+        {{"--type", "code 25", "--height", "0"}, "--height"},
+        {{"--type", "code 25", "--module", "0"}, "--module"},
+        {{"--type", "code 25", "--format", "gif"}, "--format"},
+        {{"--type", "code 25", "-o", "-"}, "--format"},
         {{"--type", "code 25", "-o", "out.gif"}, "out.gif"},
         {{"--type", "code 25", "stray"}, "stray"},
         {{"--batch", "missing.txt"}, "missing.txt"},
@@ -280,12 +287,22 @@ TEST_F(Cli, WritesThePngNamedByDefault)
     EXPECT_EQ(Files(), std::vector<std::string>{"barcode.png"});
     const PngInfo png = ReadPng(Path("barcode.png"));
     ASSERT_TRUE(png.ok);
-    EXPECT_EQ(png.width, 250u);
-    EXPECT_EQ(png.height, 150u);
     EXPECT_EQ(png.interlace, 0);
-    // The start bar of the demo: wide, inside the left border of 3.
-    EXPECT_EQ(png.gray[10 * 250 + 4], 0);
-    EXPECT_EQ(png.gray[10 * 250 + 1], 255);
+    // Sized from the symbol: 2-pixel modules, 10 modules of light margin
+    // on either side of the bars, no more.
+    const uint32_t row = png.height / 2;
+    uint32_t first = png.width, last = 0;
+    for (uint32_t x = 0; x < png.width; ++x) {
+        if (png.gray[row * png.width + x] >= 128) continue;
+        first = std::min(first, x);
+        last = x;
+    }
+    EXPECT_EQ(first, 20u);
+    EXPECT_EQ(png.width - 1 - last, 20u);
+    const RunResult info = Tessaline({"--type", "Code 25", "--info"});
+    EXPECT_NE(info.out.find("\"width\":" + std::to_string(png.width) + ",\"height\":" + std::to_string(png.height)),
+              std::string::npos)
+        << info.out;
 }
 
 TEST_F(Cli, InvalidTextExitsOneNamingReasonAndType)
@@ -325,13 +342,19 @@ TEST_F(Cli, InfoValues)
 {
     const RunResult r = Tessaline({"--type", "Code 25", "--text", "4711", "--info"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"type\":9,\"typeName\":\"Code 25\",\"text\":\"4711\",\"valid\":true,\"checksum\":-1,"
-                     "\"sizeOk\":true}\n");
+    EXPECT_EQ(r.out.rfind("{\"type\":9,\"typeName\":\"Code 25\",\"text\":\"4711\",\"valid\":true,\"checksum\":-1,"
+                          "\"sizeOk\":true,\"reason\":\"\",",
+                          0),
+              0u)
+        << r.out;
 
     const RunResult invalid = Tessaline({"--type", "20", "--text", "12 34", "--info"});
     EXPECT_EQ(invalid.status, 1);
-    EXPECT_EQ(invalid.out, "{\"type\":20,\"typeName\":\"MSI\",\"text\":\"12 34\",\"valid\":false,\"checksum\":-1,"
-                           "\"sizeOk\":false}\n");
+    EXPECT_EQ(invalid.out.rfind("{\"type\":20,\"typeName\":\"MSI\",\"text\":\"12 34\",\"valid\":false,"
+                                "\"checksum\":-1,\"sizeOk\":false,\"reason\":\"text error: ",
+                                0),
+              0u)
+        << invalid.out;
 
     const RunResult tight = Tessaline({"--type", "msi", "--size", "50x150", "--info"});
     EXPECT_EQ(tight.status, 1);
@@ -341,8 +364,11 @@ TEST_F(Cli, InfoValues)
     // UTF-8 in, Windows-1252 inside, UTF-8 out; quotes escaped.
     const RunResult none = Tessaline({"--type", "none", "--text", "\xC3\x84\xE2\x82\xAC \"q\"", "--info"});
     EXPECT_EQ(none.status, 0) << none.err;
-    EXPECT_EQ(none.out, "{\"type\":99,\"typeName\":\"None\",\"text\":\"\xC3\x84\xE2\x82\xAC \\\"q\\\"\","
-                        "\"valid\":true,\"checksum\":-1,\"sizeOk\":true}\n");
+    EXPECT_EQ(none.out.rfind("{\"type\":99,\"typeName\":\"None\",\"text\":\"\xC3\x84\xE2\x82\xAC \\\"q\\\"\","
+                             "\"valid\":true,\"checksum\":-1,\"sizeOk\":true,",
+                             0),
+              0u)
+        << none.out;
     EXPECT_TRUE(Files().empty());
 }
 
@@ -377,15 +403,17 @@ TEST_F(Cli, OutputFormatsReadBackByTheirDecoders)
     EXPECT_EQ(png.interlace, 1);
 
     for (const char* name : {"b.jpg", "b.jpeg"}) {
-        ASSERT_EQ(Tessaline({"--type", "9", "-o", name, "--quality", "95"}).status, 0);
+        ASSERT_EQ(Tessaline({"--type", "9", "-o", name, "--quality", "95", "--size", "250x150"}).status, 0);
         const JpegInfo jpeg = ReadJpeg(Path(name));
         ASSERT_TRUE(jpeg.ok) << name;
         EXPECT_EQ(jpeg.width, 250u);
         EXPECT_EQ(jpeg.height, 150u);
-        EXPECT_LT(jpeg.gray[10 * 250 + 5], 60);
-        EXPECT_GT(jpeg.gray[10 * 250 + 1], 200);
+        // Two-pixel modules in an axis of 186, centred: the wide start bar
+        // begins at x = 32 + 3.
+        EXPECT_LT(jpeg.gray[10 * 250 + 36], 60);
+        EXPECT_GT(jpeg.gray[10 * 250 + 30], 200);
     }
-    ASSERT_EQ(Tessaline({"--type", "9", "-o", "low.jpg", "--quality", "5"}).status, 0);
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "low.jpg", "--quality", "5", "--size", "250x150"}).status, 0);
     EXPECT_LT(fs::file_size(Path("low.jpg")), fs::file_size(Path("b.jpg")));
 
     ASSERT_EQ(Tessaline({"--type", "9", "-o", "c.bmp", "--size", "101x40", "--no-text", "--fg", "#FF0000",
@@ -404,9 +432,9 @@ TEST_F(Cli, OutputFormatsReadBackByTheirDecoders)
     EXPECT_EQ(Le(bmp, 28, 2), 24u);
     EXPECT_EQ(Le(bmp, 30, 4), 0u);
     EXPECT_EQ(Le(bmp, 38, 4), 11811u); // 300 dpi
-    // Rows bottom first; in row 20, x = 4 lies in the red start bar (one
-    // unit a module), x = 1 in the border.
-    const size_t bar = 54 + 20 * row + 4 * 3, border = 54 + 20 * row + 1 * 3;
+    // Rows bottom first; in row 20, x = 6 lies in the red start bar (one
+    // unit a module, the symbol centred), x = 1 in the border.
+    const size_t bar = 54 + 20 * row + 6 * 3, border = 54 + 20 * row + 1 * 3;
     EXPECT_EQ(Le(bmp, bar, 3), 0xFF0000u); // bytes blue, green, red
     EXPECT_EQ(Le(bmp, border, 3), 0xFFFFFFu);
 }
@@ -512,10 +540,11 @@ TEST_F(Cli, VectorFormatsAreWellFormed)
     EXPECT_EQ(pdf.compare(offset, 4, "xref"), 0);
 
     // 250 x 150 pixels at 96 dpi are 187.5 x 112.5 points.
-    ASSERT_EQ(Tessaline({"--type", "9", "-o", "v.eps"}).status, 0);
+    ASSERT_EQ(Tessaline({"--type", "9", "-o", "v.eps", "--size", "250x150"}).status, 0);
     const std::string eps = Slurp(Path("v.eps"));
     EXPECT_EQ(eps.rfind("%!PS-Adobe-3.0 EPSF-3.0", 0), 0u);
     EXPECT_NE(eps.find("%%BoundingBox: 0 0 188 113"), std::string::npos) << eps.substr(0, 300);
+    EXPECT_NE(eps.find("%%HiResBoundingBox: 0 0 187.5000 112.5000"), std::string::npos) << eps.substr(0, 300);
     EXPECT_NE(eps.find("%%EOF"), std::string::npos);
 
     // Nothing is written for a text error in any format.
@@ -560,7 +589,29 @@ TEST_F(Cli, DrawsTheSamePixelsAsTheControlsPngMethod)
         ASSERT_FALSE(mine.empty()) << label;
         EXPECT_EQ(w, uint32_t(c.width)) << label;
         EXPECT_EQ(h, uint32_t(c.height)) << label;
-        EXPECT_TRUE(mine == theirs) << label;
+        // The command centres the control's drawing along the bar axis:
+        // the same pixels, moved, with background where they came from.
+        const bool alongX = c.rotate == 0 || c.rotate == 180;
+        const int axis = alongX ? c.width : c.height;
+        auto pixel = [](const std::vector<uint8_t>& rgb, size_t i) {
+            return uint32_t(rgb[3 * i]) << 16 | uint32_t(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+        };
+        bool same = false;
+        for (int shift = -axis; shift <= axis && !same; ++shift) {
+            same = true;
+            for (int y = 0; y < c.height && same; ++y) {
+                for (int x = 0; x < c.width; ++x) {
+                    const int sx = alongX ? x - shift : x, sy = alongX ? y : y - shift;
+                    const bool inside = sx >= 0 && sx < c.width && sy >= 0 && sy < c.height;
+                    const uint32_t want = pixel(theirs, inside ? size_t(sy) * size_t(c.width) + size_t(sx) : 0);
+                    if (pixel(mine, size_t(y) * size_t(c.width) + size_t(x)) != want) {
+                        same = false;
+                        break;
+                    }
+                }
+            }
+        }
+        EXPECT_TRUE(same) << label;
     }
 }
 
@@ -647,20 +698,20 @@ TEST_F(Cli, BatchWithByteOrderMarkCrLfAndBadLines)
 
 TEST_F(Cli, ModuleWidthInMillimetres)
 {
-    // Code 25 "12345": 90 modules between borders of 3 pixels.
+    // Code 25 "12345": bars over 89 modules between light margins of 10.
     struct Case {
         const char* mm;
         const char* dpi;
         const char* rotate;
-        uint32_t width, height;
+        uint32_t axis;
         bool note;
     };
     const Case cases[] = {
-        {"0.5", "96", "0", 2 * 90 + 6, 150, false},   // 1.89 pixels: 2
-        {"0.33", "96", "0", 90 + 6, 150, true},       // 1.25 pixels: 1, 20% off
-        {"0.254", "300", "0", 3 * 90 + 6, 150, false}, // exactly 3 pixels
-        {"0.254", "300", "90", 250, 3 * 90 + 8, false},
-        {"0.1", "96", "0", 90 + 6, 150, true},        // 0.38 pixels: at least 1
+        {"0.5", "96", "0", 2 * 109, false},    // 1.89 pixels: 2
+        {"0.33", "96", "0", 109, true},        // 1.25 pixels: 1, 20% off
+        {"0.254", "300", "0", 3 * 109, false}, // exactly 3 pixels
+        {"0.254", "300", "90", 3 * 109, false},
+        {"0.1", "96", "0", 109, true},         // 0.38 pixels: at least 1
     };
     for (const auto& c : cases) {
         const RunResult r = Tessaline({"--type", "9", "--module-mm", c.mm, "--dpi", c.dpi, "--rotate", c.rotate,
@@ -668,8 +719,7 @@ TEST_F(Cli, ModuleWidthInMillimetres)
         const std::string label = std::string(c.mm) + "@" + c.dpi + "/" + c.rotate;
         ASSERT_EQ(r.status, 0) << label << r.err;
         const PngInfo png = ReadPng(Path("m.png"));
-        EXPECT_EQ(png.width, c.width) << label;
-        EXPECT_EQ(png.height, c.height) << label;
+        EXPECT_EQ(std::string(c.rotate) == "0" ? png.width : png.height, c.axis) << label;
         EXPECT_EQ(r.err.find("module of") != std::string::npos, c.note) << label << r.err;
     }
     const RunResult info = Tessaline({"--type", "9", "--module-mm", "0.5", "--info"});
@@ -679,6 +729,47 @@ TEST_F(Cli, ModuleWidthInMillimetres)
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_NE(r.err.find("--module-mm"), std::string::npos) << r.err;
     }
+}
+
+TEST_F(Cli, PipesVerifyAndTheCatalogueAsJson)
+{
+    // --text - and -o -: text in, image out, nothing written beside.
+    std::ofstream(Path("text.txt")) << "Hello 123\n";
+    m_stdin = Path("text.txt").string();
+    const RunResult piped = Tessaline({"--type", "code128", "--text", "-", "-o", "-", "--format", "png"});
+    m_stdin = "/dev/null";
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    std::ofstream(Path("piped.png"), std::ios::binary) << piped.out;
+    const PngInfo png = ReadPng(Path("piped.png"));
+    ASSERT_TRUE(png.ok);
+    EXPECT_EQ(ScanZxing({int(png.width), int(png.height), png.gray}, "Code128").text, "Hello 123");
+    const RunResult svg = Tessaline({"--type", "ean8", "-o", "-", "--format", "svg"});
+    EXPECT_NE(svg.out.find("<svg"), std::string::npos);
+
+    // --verify: what zxing reads, refused when it cannot, said when it cannot try.
+    struct VerifyCase {
+        std::vector<std::string> args;
+        int status;
+        const char* says;
+    };
+    const VerifyCase cases[] = {
+        {{"--type", "ean13", "--verify", "-o", "v1.png"}, 0, ""},
+        {{"--type", "code39", "--text", "TESSALINE", "--verify", "-o", "v2.png"}, 0, ""},
+        {{"--type", "msi", "--verify", "-o", "v3.png"}, 0, "unverified"},
+        {{"--type", "code128", "--fg", "#F0F0F0", "--verify", "-o", "v4.png"}, 1, "cannot read"},
+    };
+    for (const VerifyCase& c : cases) {
+        const RunResult r = Tessaline(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args[1] << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(fs::exists(Path(c.args.back())), c.status == 0) << c.args.back();
+    }
+
+    const RunResult list = Tessaline({"--list-types", "--json"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_EQ(list.out.rfind("[{\"id\":0,\"name\":\"ISBN\",\"sampleText\":\"123456789\",\"group\":\"EAN/UPC\"}", 0), 0u)
+        << list.out.substr(0, 200);
+    EXPECT_NE(list.out.find("{\"id\":99,\"name\":\"None\""), std::string::npos);
 }
 
 } // namespace

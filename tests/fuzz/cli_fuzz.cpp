@@ -67,14 +67,15 @@ void CheckArguments(const std::string& bytes)
     const ParseResult r = ParseArguments(args);
     if (!r.error.empty()) return;
     const CliOptions& o = r.options;
-    FUZZ_CHECK(o.width > 0 && o.height > 0, "size %d x %d accepted", o.width, o.height);
+    FUZZ_CHECK((o.width > 0 && o.height > 0) || (o.width == 0 && o.height == 0), "size %d x %d accepted", o.width,
+               o.height);
     FUZZ_CHECK(o.rotate == 0 || o.rotate == 90 || o.rotate == 180 || o.rotate == 270, "rotation %d accepted",
                o.rotate);
     FUZZ_CHECK(o.jobs >= 1, "%d jobs accepted", o.jobs);
-    FUZZ_CHECK(o.borderWidth >= 0 && o.borderHeight >= 0, "borders %d,%d accepted", o.borderWidth, o.borderHeight);
+    FUZZ_CHECK(o.borderWidth >= -1 && o.borderHeight >= -1, "borders %d,%d accepted", o.borderWidth, o.borderHeight);
     FUZZ_CHECK(o.dpi >= 1, "%d dpi accepted", o.dpi);
     FUZZ_CHECK(o.notch >= 0 && o.notch <= 100, "notch %d accepted", o.notch);
-    FUZZ_CHECK(std::isfinite(o.fontPoints) && o.fontPoints > 0, "font size %g accepted", o.fontPoints);
+    FUZZ_CHECK(std::isfinite(o.fontPoints) && o.fontPoints >= 0, "font size %g accepted", o.fontPoints);
     for (const std::string& a : args) {
         (void)ParseInt(a);
         (void)ParsePair(a, ',');
@@ -102,7 +103,7 @@ void CheckBatch(uint8_t flags, const std::string& text)
     if (flags & 2) o.width = 60, o.height = 40;
     if (flags & 4) o.type = "Code 128";
     const int status = RunBatch(o);
-    FUZZ_CHECK(status >= 0 && status <= 2, "status %d", status);
+    FUZZ_CHECK(status >= 0 && status <= 3, "status %d", status);
     fs::remove_all(dir, ec);
 }
 

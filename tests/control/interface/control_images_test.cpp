@@ -244,6 +244,30 @@ TEST_F(ControlImages, FailedSavesLeaveNoFileAndDamageNone)
     EXPECT_EQ(GrayFromPng(ReadBytes(existing)).width, 300);
 }
 
+// A PNG saved over what the user has: a link keeps pointing at the image,
+// a hard-linked private file stays one private file.
+TEST_F(ControlImages, SavedPngKeepsLinksAndMode)
+{
+    CHost host;
+    host.Put("Type", Variant(int32_t(CODEEAN13)));
+    host.Put("Text", Variant(std::string("590123412345")));
+    fs::create_directory(m_dir / "real");
+    { std::ofstream(m_dir / "real/target.png") << "old"; }
+    fs::create_symlink("real/target.png", m_dir / "link.png");
+    { std::ofstream(m_dir / "private.png") << "old"; }
+    fs::permissions(m_dir / "private.png", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_hard_link(m_dir / "private.png", m_dir / "second.png");
+    for (const char* name : {"link.png", "second.png"})
+        EXPECT_EQ(host.disp->Call("SaveAsPNGBySize", {Variant((m_dir / name).string()), Variant(300), Variant(100)}),
+                  Variant(int16_t(1)))
+            << name;
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.png"));
+    EXPECT_EQ(ScanZxing(GrayFromPng(ReadBytes(m_dir / "real/target.png")), "EAN13").text, "5901234123457");
+    EXPECT_EQ(fs::hard_link_count(m_dir / "private.png"), 2u);
+    EXPECT_EQ(fs::status(m_dir / "private.png").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadBytes(m_dir / "private.png"), ReadBytes(m_dir / "real/target.png"));
+}
+
 TEST_F(ControlImages, BinaryWriteResizesTheControlAndReturnsThePngBytes)
 {
     CHost host;

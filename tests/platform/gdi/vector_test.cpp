@@ -88,6 +88,48 @@ TEST(VectorSurface, WritesFilesAndReportsFailures)
     EXPECT_FALSE(CVectorDC(VectorFormat::Svg, broken, 0, 10).IsOk());
 }
 
+// Memory surfaces hand out the finished document; file surfaces replace
+// their file only with a complete one and say why they could not.
+TEST(VectorSurface, MemoryAndSafeFileOutput)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("vector-safe-" + std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir / "real");
+    struct Case { VectorFormat format; const char* head; };
+    const Case cases[] = {{VectorFormat::Svg, "<?xml"}, {VectorFormat::Pdf, "%PDF-"}, {VectorFormat::Eps, "%!PS-Adobe"}};
+    for (const Case& c : cases) {
+        CVectorDC memory(c.format, 200, 100);
+        DrawSample(memory);
+        ASSERT_TRUE(memory.Finish()) << memory.LastError();
+        EXPECT_EQ(memory.LastError(), "");
+        const std::string bytes = memory.TakeBytes();
+        EXPECT_EQ(bytes.rfind(c.head, 0), 0u);
+
+        // Through a link: the link stays and its target gets the document.
+        std::filesystem::remove(dir / "link");
+        std::ofstream(dir / "real/doc", std::ios::binary) << "old";
+        std::filesystem::create_symlink("real/doc", dir / "link");
+        CVectorDC file(c.format, (dir / "link").string(), 200, 100);
+        DrawSample(file);
+        ASSERT_TRUE(file.Finish()) << file.LastError();
+        EXPECT_TRUE(std::filesystem::is_symlink(dir / "link"));
+        std::ifstream in(dir / "real/doc", std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()).rfind(c.head, 0), 0u);
+    }
+    CVectorDC missing(VectorFormat::Pdf, (dir / "no/x.pdf").string(), 10, 10);
+    DrawSample(missing);
+    EXPECT_FALSE(missing.Finish());
+    EXPECT_EQ(missing.LastError(), "cannot write \"" + (dir / "no/x.pdf").string() + "\": No such file or directory");
+    // A stream that refuses the bytes: cairo's status says so.
+    std::ostringstream broken;
+    broken.setstate(std::ios::badbit);
+    CVectorDC refused(VectorFormat::Pdf, broken, 10, 10);
+    DrawSample(refused);
+    EXPECT_FALSE(refused.Finish());
+    EXPECT_NE(refused.LastError(), "");
+    std::filesystem::remove_all(dir);
+}
+
 TEST(VectorSurface, FormatForPath)
 {
     struct Case { const char* path; bool ok; VectorFormat format; };

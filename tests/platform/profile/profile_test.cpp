@@ -177,6 +177,27 @@ TEST_F(ProfileTest, FailedSaveKeepsThePreviousFile)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1);
 }
 
+TEST_F(ProfileTest, SaveKeepsLinksAndMode)
+{
+    // A settings file kept elsewhere and linked into place, and a private
+    // document with a second name: both stay as the user arranged them.
+    const std::string real = Write("real.ini", "[a]\nb=old\n");
+    fs::create_symlink("real.ini", m_dir / "link.ini");
+    const std::string priv = Write("private.ini", "[a]\nb=old\n");
+    fs::permissions(priv, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_hard_link(priv, m_dir / "alias.ini");
+    for (const char* name : {"link.ini", "alias.ini"}) {
+        CProfile p((m_dir / name).string());
+        p.Set("a", "b", "new");
+        EXPECT_TRUE(p.Save()) << name;
+    }
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.ini"));
+    EXPECT_EQ(Read(real), "[a]\nb=new\n");
+    EXPECT_EQ(Read(priv), "[a]\nb=new\n");
+    EXPECT_EQ(fs::hard_link_count(priv), 2u);
+    EXPECT_EQ(fs::status(priv).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
 TEST_F(ProfileTest, BareNamesLiveInTheConfigurationDirectory)
 {
     const char* old = std::getenv("XDG_CONFIG_HOME");
