@@ -6,9 +6,11 @@
  * methods through its dispatch interface, by member name or by dispatch
  * id, with values in TlVariant, receives its events through a callback,
  * and releases it. The component library must be registered first
- * (tessaline-regsvr, or `cmake --install`); the registry file is
- * $TESSALINE_REGISTRY, else ${XDG_DATA_HOME:-~/.local/share}/tessaline/
- * registry.ini.
+ * (tessaline-regsvr, `cmake --install` or the package); the registries
+ * looked in are $TESSALINE_REGISTRY, the user's
+ * ${XDG_DATA_HOME:-~/.local/share}/tessaline/registry.ini and the system's
+ * tessaline/registry.ini under ${XDG_DATA_DIRS:-/usr/local/share:/usr/share},
+ * the first entry found winning.
  *
  * Rules:
  *  - Strings are UTF-8 and NUL-terminated.

@@ -1,12 +1,14 @@
 // The component registry file and creation through dlopen.
 #include "platform/com/registry.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <limits.h>
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/com/variant.h"
 #include "platform/profile/profile.h"
@@ -19,14 +21,10 @@ std::string TypeLibSection(const GUID& libid) { return "TypeLib\\" + StringFromG
 
 } // namespace
 
-std::string GetRegistryPath()
+namespace {
+
+std::string UserRegistryPath()
 {
-    if (const char* path = std::getenv("TESSALINE_REGISTRY"); path && *path) {
-        const std::string p = path;
-        // A bare name means the working directory here, not the profile
-        // directory.
-        return p.find('/') == std::string::npos ? "./" + p : p;
-    }
     std::string base;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg)
         base = xdg;
@@ -35,6 +33,80 @@ std::string GetRegistryPath()
     else
         base = "./.local/share";
     return base + "/tessaline/registry.ini";
+}
+
+std::optional<std::string> ExplicitRegistryPath()
+{
+    const char* path = std::getenv("TESSALINE_REGISTRY");
+    if (!path || !*path)
+        return std::nullopt;
+    const std::string p = path;
+    // A bare name means the working directory here, not the profile
+    // directory.
+    return p.find('/') == std::string::npos ? "./" + p : p;
+}
+
+// The first registry file of the chain that holds `key` in `section`.
+std::optional<std::string> LookUp(const std::string& section, const std::string& key)
+{
+    for (const std::string& file : GetRegistrySearchPath()) {
+        const CProfile registry(file);
+        if (!registry.IsLoaded())
+            continue;
+        if (auto value = registry.Get(section, key))
+            return value;
+    }
+    return std::nullopt;
+}
+
+std::string SearchPathText()
+{
+    std::string text;
+    for (const std::string& file : GetRegistrySearchPath())
+        text += (text.empty() ? "" : ", ") + file;
+    return text;
+}
+
+} // namespace
+
+std::string GetRegistryPath()
+{
+    if (auto path = ExplicitRegistryPath())
+        return *path;
+    return UserRegistryPath();
+}
+
+std::string SystemRegistryPath(const std::string& dataDir)
+{
+    std::string dir = dataDir;
+    while (dir.size() > 1 && dir.back() == '/')
+        dir.pop_back();
+    return dir + "/tessaline/registry.ini";
+}
+
+std::vector<std::string> GetRegistrySearchPath()
+{
+    std::vector<std::string> files;
+    auto add = [&files](const std::string& file) {
+        if (std::find(files.begin(), files.end(), file) == files.end())
+            files.push_back(file);
+    };
+    if (auto path = ExplicitRegistryPath())
+        add(*path);
+    add(UserRegistryPath());
+    // XDG Base Directory Specification: an unset or empty XDG_DATA_DIRS
+    // means /usr/local/share/:/usr/share/; relative entries are ignored.
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    std::string list = dirs && *dirs ? dirs : "/usr/local/share:/usr/share";
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t end = std::min(list.find(':', start), list.size());
+        const std::string dir = list.substr(start, end - start);
+        if (!dir.empty() && dir.front() == '/')
+            add(SystemRegistryPath(dir));
+        start = end + 1;
+    }
+    return files;
 }
 
 HRESULT RegisterClassObject(const ClassRegistration& reg)
@@ -107,8 +179,7 @@ HRESULT UnregisterTypeLibrary(const GUID& libid)
 
 HRESULT CLSIDFromProgID(const std::string& progId, CLSID& clsid)
 {
-    const CProfile registry(GetRegistryPath());
-    const auto text = registry.Get(ProgIdSection(progId), "CLSID");
+    const auto text = LookUp(ProgIdSection(progId), "CLSID");
     if (!text)
         return REGDB_E_CLASSNOTREG;
     const auto id = GUIDFromString(*text);
@@ -120,7 +191,7 @@ HRESULT CLSIDFromProgID(const std::string& progId, CLSID& clsid)
 
 std::string GetInprocServer(const CLSID& clsid)
 {
-    return CProfile(GetRegistryPath()).GetString(ClassSection(clsid), "InprocServer32", "");
+    return LookUp(ClassSection(clsid), "InprocServer32").value_or("");
 }
 
 HRESULT CoCreateInstance(const std::string& progId, std::shared_ptr<IUnknown>& object, std::string* error)
@@ -136,11 +207,11 @@ HRESULT CoCreateInstance(const std::string& progId, std::shared_ptr<IUnknown>& o
     if (const auto braced = GUIDFromString(progId); braced && progId.front() == '{') {
         clsid = *braced;
     } else if (const HRESULT hr = CLSIDFromProgID(progId, clsid); FAILED(hr)) {
-        return fail(hr, "the class " + progId + " is not registered in " + GetRegistryPath());
+        return fail(hr, "the class " + progId + " is not registered in " + SearchPathText());
     }
     const std::string library = GetInprocServer(clsid);
     if (library.empty())
-        return fail(REGDB_E_CLASSNOTREG, "the class " + progId + " has no registered library in " + GetRegistryPath());
+        return fail(REGDB_E_CLASSNOTREG, "the class " + progId + " has no registered library in " + SearchPathText());
 
     // One handle per library path; creation happens on the user-interface
     // thread, but the lock keeps a stray second thread harmless.
@@ -179,7 +250,22 @@ std::string ModulePath(const void* address)
     if (!dladdr(address, &info) || !info.dli_fname)
         return {};
     char resolved[PATH_MAX];
-    if (realpath(info.dli_fname, resolved))
-        return resolved;
-    return info.dli_fname;
+    if (!realpath(info.dli_fname, resolved))
+        return info.dli_fname;
+    const std::string file = resolved;
+    // ".../libname.so.MAJOR.MINOR.PATCH": the major version link
+    // ".../libname.so.MAJOR", when it leads here.
+    const size_t slash = file.rfind('/');
+    const size_t so = file.find(".so.", slash == std::string::npos ? 0 : slash);
+    if (so == std::string::npos)
+        return file;
+    const size_t major = so + 4;
+    const size_t end = file.find('.', major);
+    if (end == std::string::npos)
+        return file; // already the major version's name
+    const std::string link = file.substr(0, end);
+    char target[PATH_MAX];
+    if (realpath(link.c_str(), target) && file == target)
+        return link;
+    return file;
 }

@@ -1,7 +1,13 @@
 // Class factories, the component registry and creation by program id.
 //
-// The registry is an INI file: $TESSALINE_REGISTRY, or else
-// ${XDG_DATA_HOME:-~/.local/share}/tessaline/registry.ini. Layout:
+// The registry is a chain of INI files, looked up in this order, the first
+// entry found winning:
+//   $TESSALINE_REGISTRY (when set),
+//   the user's ${XDG_DATA_HOME:-~/.local/share}/tessaline/registry.ini,
+//   the system's DIR/tessaline/registry.ini for each DIR of
+//   ${XDG_DATA_DIRS:-/usr/local/share:/usr/share}.
+// Registration writes the first of the first two (tessaline-regsvr
+// --system points $TESSALINE_REGISTRY at a system file). Layout:
 //
 //   [ProgID\BARCODE.BarcodeCtrl.1]      CLSID={...}
 //   [CLSID\{...}]                       ProgID, UserType, InprocServer32
@@ -18,6 +24,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/com/com.h"
 
@@ -51,15 +58,21 @@ typedef HRESULT (*PFN_DllRegisterServer)();
 typedef HRESULT (*PFN_DllUnregisterServer)();
 }
 
-// The registry file in use (see above).
+// The registry file that registration writes (see above).
 std::string GetRegistryPath();
+// Every registry file in look-up order (see above), without duplicates;
+// files that do not exist are listed too.
+std::vector<std::string> GetRegistrySearchPath();
+// The system registry under a data directory ("/usr/share" gives
+// "/usr/share/tessaline/registry.ini").
+std::string SystemRegistryPath(const std::string& dataDir);
 
 // A class as registration writes it.
 struct ClassRegistration {
     CLSID clsid;
     std::string progId;
     std::string userType;
-    std::string library; // absolute path of the shared library
+    std::string library; // absolute path of the shared library (see ModulePath)
     std::string threadingModel = "Apartment";
     bool insertable = false;
     uint32_t miscStatus = 0;
@@ -115,5 +128,9 @@ std::shared_ptr<I> CreateObject(const std::string& progId, HRESULT* status = nul
 }
 
 // The absolute path of the shared library (or program) that contains
-// `address`; "" when unknown.
+// `address`; "" when unknown. A versioned library is named by its major
+// version link when that link leads to the same file
+// (".../libtessaline.so.0", not ".../libtessaline.so.0.1.0" nor the
+// development link ".../libtessaline.so"), so that registrations outlive
+// upgrades of the library.
 std::string ModulePath(const void* address);

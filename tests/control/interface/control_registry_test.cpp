@@ -146,4 +146,35 @@ TEST_F(ControlRegistry, RegsvrProgramRegistersAndUnregisters)
     EXPECT_EQ(Run("-x " + Library()), 2);
 }
 
+TEST_F(ControlRegistry, RegsvrWritesAndEmptiesTheSystemRegistryOfAPrefix)
+{
+    const fs::path prefix = m_dir / "prefix";
+    const fs::path system = prefix / "share/tessaline/registry.ini";
+    const char* dirs = std::getenv("XDG_DATA_DIRS");
+    const std::string savedDirs = dirs ? dirs : "";
+    setenv("XDG_DATA_DIRS", (prefix / "share").c_str(), 1);
+
+    ASSERT_EQ(Run("--prefix " + prefix.string() + " " + Library()), 0);
+    EXPECT_FALSE(fs::exists(m_registry)); // not the user's file
+    const CProfile reg(system.string());
+    const std::string library = reg.GetString("CLSID\\" + StringFromGUID(CLSID_Barcode), "InprocServer32", "");
+    // Named by the major version, so that an upgrade keeps the entry.
+    EXPECT_EQ(fs::path(library).filename(), "libtessaline.so.0");
+    EXPECT_EQ(fs::canonical(library), fs::canonical(Library()));
+    // Hosts find it after their own registry.
+    CLSID clsid{};
+    EXPECT_EQ(CLSIDFromProgID(kBarcodeProgId, clsid), S_OK);
+
+    EXPECT_EQ(Run("-u --prefix=" + prefix.string() + " " + Library()), 0);
+    EXPECT_FALSE(fs::exists(system));
+    EXPECT_FALSE(fs::exists(system.parent_path()));
+    EXPECT_EQ(CLSIDFromProgID(kBarcodeProgId, clsid), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(Run("--prefix relative " + Library()), 2);
+
+    if (dirs)
+        setenv("XDG_DATA_DIRS", savedDirs.c_str(), 1);
+    else
+        unsetenv("XDG_DATA_DIRS");
+}
+
 } // namespace

@@ -125,4 +125,136 @@ TEST_F(RegistryTest, AnUnwritableRegistryFails)
     EXPECT_EQ(RegisterClassObject(Registration("/x.so")), E_FAIL);
 }
 
+// Saves and restores the variables the registry chain follows.
+class RegistryEnvironment {
+public:
+    RegistryEnvironment()
+    {
+        for (const char* name : kNames)
+            if (const char* value = std::getenv(name))
+                m_saved.emplace_back(name, value);
+    }
+    ~RegistryEnvironment()
+    {
+        for (const char* name : kNames)
+            unsetenv(name);
+        for (const auto& [name, value] : m_saved)
+            setenv(name.c_str(), value.c_str(), 1);
+    }
+    static void Set(const char* name, const char* value)
+    {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    static constexpr const char* kNames[] = {"TESSALINE_REGISTRY", "XDG_DATA_HOME", "XDG_DATA_DIRS", "HOME"};
+    std::vector<std::pair<std::string, std::string>> m_saved;
+};
+
+TEST_F(RegistryTest, SearchPathFollowsTheEnvironment)
+{
+    struct Case {
+        const char* registry;
+        const char* dataHome;
+        const char* dataDirs;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr,
+         {"/home/u/.local/share/tessaline/registry.ini", "/usr/local/share/tessaline/registry.ini",
+          "/usr/share/tessaline/registry.ini"}},
+        {"/r/reg.ini", "/dh", "/a:/b/",
+         {"/r/reg.ini", "/dh/tessaline/registry.ini", "/a/tessaline/registry.ini", "/b/tessaline/registry.ini"}},
+        {"reg.ini", "", "", // empty means unset
+         {"./reg.ini", "/home/u/.local/share/tessaline/registry.ini", "/usr/local/share/tessaline/registry.ini",
+          "/usr/share/tessaline/registry.ini"}},
+        {nullptr, "/dh", "relative:/s::/s", // relative entries ignored, duplicates once
+         {"/dh/tessaline/registry.ini", "/s/tessaline/registry.ini"}},
+        {"/dh/tessaline/registry.ini", "/dh", "/s", {"/dh/tessaline/registry.ini", "/s/tessaline/registry.ini"}},
+    };
+    RegistryEnvironment saved;
+    for (const auto& c : cases) {
+        RegistryEnvironment::Set("HOME", "/home/u");
+        RegistryEnvironment::Set("TESSALINE_REGISTRY", c.registry);
+        RegistryEnvironment::Set("XDG_DATA_HOME", c.dataHome);
+        RegistryEnvironment::Set("XDG_DATA_DIRS", c.dataDirs);
+        EXPECT_EQ(GetRegistrySearchPath(), c.files) << (c.registry ? c.registry : "-") << " "
+                                                     << (c.dataDirs ? c.dataDirs : "-");
+        EXPECT_EQ(GetRegistryPath(), c.files.front());
+    }
+}
+
+TEST_F(RegistryTest, LookUpTakesTheFirstEntryFound)
+{
+    // Four registries, each with its own library for the class (or none);
+    // the look-up takes the first that names it.
+    const std::string explicitFile = (m_dir / "explicit.ini").string();
+    const std::string user = (m_dir / "home").string();
+    const std::string system1 = (m_dir / "sys1").string(), system2 = (m_dir / "sys2").string();
+    struct Case {
+        std::vector<const char*> holders; // which registries hold the class: e, u, 1, 2
+        const char* library;             // the library found ("" none)
+    };
+    const Case cases[] = {
+        {{"e", "u", "1", "2"}, "e"}, {{"u", "1", "2"}, "u"}, {{"1", "2"}, "1"},
+        {{"2"}, "2"},                {{"e", "2"}, "e"},      {{}, ""},
+    };
+    RegistryEnvironment saved;
+    setenv("XDG_DATA_HOME", user.c_str(), 1);
+    setenv("XDG_DATA_DIRS", (system1 + ":" + system2).c_str(), 1);
+    for (const auto& c : cases) {
+        fs::remove_all(m_dir);
+        for (const char* holder : c.holders) {
+            const std::string name = holder;
+            const std::string file = name == "e"   ? explicitFile
+                                     : name == "u" ? SystemRegistryPath(user)
+                                     : name == "1" ? SystemRegistryPath(system1)
+                                                   : SystemRegistryPath(system2);
+            setenv("TESSALINE_REGISTRY", file.c_str(), 1);
+            ASSERT_EQ(RegisterClassObject(Registration(name)), S_OK);
+        }
+        setenv("TESSALINE_REGISTRY", explicitFile.c_str(), 1);
+        CLSID found{};
+        const std::string expected = c.library;
+        EXPECT_EQ(CLSIDFromProgID("Probe.Object.1", found), expected.empty() ? REGDB_E_CLASSNOTREG : S_OK)
+            << c.holders.size();
+        EXPECT_EQ(GetInprocServer(kClass), expected) << c.holders.size();
+    }
+
+    // The first entry wins even when it is malformed.
+    fs::remove_all(m_dir);
+    setenv("TESSALINE_REGISTRY", SystemRegistryPath(system2).c_str(), 1);
+    ASSERT_EQ(RegisterClassObject(Registration("2")), S_OK);
+    {
+        CProfile bad(SystemRegistryPath(user));
+        bad.Set("ProgID\\Probe.Object.1", "CLSID", "not a class id");
+        ASSERT_TRUE(bad.Save());
+    }
+    setenv("TESSALINE_REGISTRY", explicitFile.c_str(), 1);
+    CLSID found{};
+    EXPECT_EQ(CLSIDFromProgID("Probe.Object.1", found), CO_E_CLASSSTRING);
+
+    // A class missing everywhere names every file looked in.
+    std::shared_ptr<IUnknown> object;
+    std::string why;
+    EXPECT_EQ(CoCreateInstance("Nowhere.Object.1", object, &why), REGDB_E_CLASSNOTREG);
+    EXPECT_NE(why.find(SystemRegistryPath(system1)), std::string::npos) << why;
+    EXPECT_NE(why.find(SystemRegistryPath(system2)), std::string::npos) << why;
+}
+
+TEST_F(RegistryTest, ModulePathNamesALibraryByItsMajorVersion)
+{
+    // zlib's file is libz.so.1.2.x; its major version link is libz.so.1.
+    const std::string zlib = ModulePath(reinterpret_cast<const void*>(&zlibVersion));
+    EXPECT_EQ(fs::path(zlib).filename(), "libz.so.1");
+    EXPECT_TRUE(fs::exists(zlib));
+    // A program is named by its own file.
+    EXPECT_EQ(ModulePath(reinterpret_cast<const void*>(&GetRegistryPath)).empty(), false);
+    static const int here = 0;
+    EXPECT_EQ(fs::path(ModulePath(&here)), fs::canonical("/proc/self/exe"));
+}
+
 } // namespace
