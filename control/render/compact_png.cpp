@@ -3,8 +3,7 @@
 // Drawn symbols repeat themselves: every row through the bars alone equals
 // the one above it, and only the rows through the text differ. The colour
 // analysis, the conversion into samples and the packing all skip a row that
-// equals its predecessor, and such a row is filtered "Up" (all zeros),
-// which deflate stores in a few bits.
+// equals its predecessor, and deflate stores such a row in a few bits.
 #include "control/render/compact_png.h"
 
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 namespace {
@@ -27,11 +27,16 @@ constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 constexpr Pass kWhole{0, 0, 1, 1};
 
-// zlib settings, measured on symbols with text: level 1 finds most of the
-// glyphs repeated along a text row at a third of the work of level 6, for
-// 15% more bytes; a small hash table is cleared faster at every reset.
-constexpr int kLevel = 1;
-constexpr int kMemLevel = 6;
+// Compression, measured on EAN 13 symbols of 2-pixel modules. Packed rows
+// (1 to 4 bits a pixel) make a few kilobytes: zlib at level 9 with a small
+// hash table (cleared at every image) gives the fewest bytes, for the cost
+// of a few bar rows. Rows of 8-bit samples (anti-aliased text) make tens of
+// kilobytes, mostly repeated rows: libdeflate's fastest level runs through
+// them at a fraction of zlib's work for about the same size.
+constexpr size_t kSmallInput = 16384;
+constexpr int kSmallLevel = 9;
+constexpr int kSmallMemLevel = 6;
+constexpr int kLargeLevel = 1;
 
 const uint32_t* Row(const PixelView& p, int y) { return reinterpret_cast<const uint32_t*>(p.data + size_t(y) * size_t(p.stride)); }
 
@@ -142,24 +147,35 @@ void PutBe32(uint8_t* p, uint32_t v)
 void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data, size_t size)
 {
     const size_t at = out.size();
+    out.reserve(at + 12 + size + 12); // and IEND
     out.resize(at + 12 + size);
     uint8_t* p = out.data() + at;
     PutBe32(p, uint32_t(size));
     std::memcpy(p + 4, type, 4);
     if (size) std::memcpy(p + 8, data, size);
-    PutBe32(p + 8 + size, uint32_t(crc32(0, p + 4, uInt(size + 4))));
+    PutBe32(p + 8 + size, libdeflate_crc32(0, p + 4, size + 4));
 }
 
 } // namespace
 
+// Both compressors are made once per encoder and kept: making one costs more
+// than compressing a symbol.
 struct CCompactPngEncoder::Deflater {
-    z_stream stream{};
+    z_stream stream{};  // raw deflate; the zlib header and checksum are ours
     bool ready = false;
-    // Raw deflate: the zlib header and the checksum are written here, the
-    // checksum of each repeated row from the row's own by combination.
-    Deflater() { ready = deflateInit2(&stream, kLevel, Z_DEFLATED, -15, kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK; }
+    libdeflate_compressor* fast = nullptr;
+    Deflater()
+    {
+        ready = deflateInit2(&stream, kSmallLevel, Z_DEFLATED, -15, kSmallMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    libdeflate_compressor* Fast()
+    {
+        if (!fast) fast = libdeflate_alloc_compressor(kLargeLevel);
+        return fast;
+    }
     ~Deflater()
     {
+        libdeflate_free_compressor(fast);
         if (ready) deflateEnd(&stream);
     }
 };
@@ -236,7 +252,6 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
     // Scanlines, pass by pass, and their checksum.
     const int bitsPerPixel = depth * channels;
     m_filtered.clear();
-    m_adler = adler32(0, nullptr, 0);
     const Pass* passes = interlace ? kAdam7 : &kWhole;
     for (int k = 0; k < (interlace ? 7 : 1); ++k) {
         const Pass& pass = passes[k];
@@ -244,19 +259,23 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
         const int w = (p.width - pass.x0 + pass.dx - 1) / pass.dx;
         const size_t rowBytes = (size_t(w) * size_t(bitsPerPixel) + 7) / 8;
         m_filtered.reserve(m_filtered.size() + (1 + rowBytes) * size_t((p.height - pass.y0 + pass.dy - 1) / pass.dy));
-        uLong upAdler = 0;
         for (int y = pass.y0; y < p.height; y += pass.dy) {
             const uint8_t* s = m_source[size_t(y)];
             const size_t at = m_filtered.size();
             m_filtered.resize(at + 1 + rowBytes);
             uint8_t* f = m_filtered.data() + at;
-            // A row that repeats the row above it in the pass is filtered
-            // Up: all zeros.
+            // A row that repeats the row above it in the pass: packed rows
+            // are short, and deflate repeats them whole from the row above
+            // in fewer bits than a run of Up-filtered zeros; 8-bit rows are
+            // filtered Up (all zeros), which the fast compressor runs
+            // through quickest.
             if (y != pass.y0 && s == m_source[size_t(y - pass.dy)]) {
+                if (depth < 8) {
+                    std::memcpy(f, f - 1 - rowBytes, 1 + rowBytes);
+                    continue;
+                }
                 f[0] = 2;
                 std::memset(f + 1, 0, rowBytes);
-                if (!upAdler) upAdler = adler32(adler32(0, nullptr, 0), f, uInt(1 + rowBytes));
-                m_adler = adler32_combine(m_adler, upAdler, z_off_t(1 + rowBytes));
                 continue;
             }
             // Filter None: the glyphs of a text row repeat along it, and
@@ -288,7 +307,6 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
                 }
                 if (shift != first) *packed = uint8_t(byte);
             }
-            m_adler = adler32(m_adler, f, uInt(1 + rowBytes));
         }
     }
 
@@ -329,25 +347,40 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
 // Deflates the scanlines straight into an IDAT chunk at the end of `out`.
 bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
 {
-    z_stream& z = m_deflater->stream;
-    if (deflateReset(&z) != Z_OK) return false;
+    // Into a buffer kept between images (grown, never shrunk or cleared),
+    // then once into the chunk.
+    size_t packed = 0;
+    if (m_filtered.size() <= kSmallInput) {
+        z_stream& z = m_deflater->stream;
+        if (deflateReset(&z) != Z_OK) return false;
+        const size_t bound = deflateBound(&z, uLong(m_filtered.size()));
+        if (m_packed.size() < bound) m_packed.resize(bound);
+        z.next_in = m_filtered.data();
+        z.avail_in = uInt(m_filtered.size());
+        z.next_out = m_packed.data();
+        z.avail_out = uInt(bound);
+        if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
+        packed = z.total_out;
+    } else {
+        libdeflate_compressor* c = m_deflater->Fast();
+        if (!c) return false;
+        const size_t bound = libdeflate_deflate_compress_bound(c, m_filtered.size());
+        if (m_packed.size() < bound) m_packed.resize(bound);
+        packed = libdeflate_deflate_compress(c, m_filtered.data(), m_filtered.size(), m_packed.data(), bound);
+        if (packed == 0) return false;
+    }
+    const size_t size = 2 + packed + 4;
     const size_t at = out.size();
-    const uLong bound = deflateBound(&z, uLong(m_filtered.size()));
-    out.resize(at + 8 + 2 + bound + 4 + 4);
+    out.reserve(at + 12 + size + 12); // and IEND
+    out.resize(at + 12 + size);
     uint8_t* p = out.data() + at;
+    PutBe32(p, uint32_t(size));
+    std::memcpy(p + 4, "IDAT", 4);
     // zlib header: deflate with a 32 KiB window, no dictionary.
     p[8] = 0x78;
     p[9] = 0x01;
-    z.next_in = m_filtered.data();
-    z.avail_in = uInt(m_filtered.size());
-    z.next_out = p + 10;
-    z.avail_out = uInt(bound);
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
-    PutBe32(p + 10 + z.total_out, uint32_t(m_adler));
-    const size_t size = 2 + z.total_out + 4;
-    PutBe32(p, uint32_t(size));
-    std::memcpy(p + 4, "IDAT", 4);
-    PutBe32(p + 8 + size, uint32_t(crc32(0, p + 4, uInt(size + 4))));
-    out.resize(at + 12 + size);
+    std::memcpy(p + 10, m_packed.data(), packed);
+    PutBe32(p + 10 + packed, libdeflate_adler32(1, m_filtered.data(), m_filtered.size()));
+    PutBe32(p + 8 + size, libdeflate_crc32(0, p + 4, size + 4));
     return true;
 }

@@ -5,8 +5,8 @@
 // two-entry palette. The encoder looks at the pixels, picks the form with
 // the fewest bits a pixel (grey before palette at equal depth, RGB only for
 // more than 256 colours), records the resolution in a pHYs chunk and keeps
-// its zlib state between images, so that a thread encoding many images
-// allocates nothing after the first.
+// its compressors and buffers between images, so that a thread encoding many
+// images allocates nothing after the first but the bytes it returns.
 //
 // The control's own PNG methods keep their form (control/interface); this
 // one belongs to the command.
@@ -61,5 +61,5 @@ private:
     std::vector<const uint8_t*> m_source;   // per row: its distinct row's samples
     std::vector<uint8_t> m_samples;         // one byte a sample, distinct rows
     std::vector<uint8_t> m_filtered;        // the scanlines as PNG compresses them
-    unsigned long m_adler = 1;              // their zlib checksum
+    std::vector<uint8_t> m_packed;          // their deflate stream
 };

@@ -57,6 +57,8 @@ struct RenderOptions {
     int dpi = 96;            // resolution kept in the file
     bool autoType = false;   // pick the symbology from the text
     bool gs1Check = true;    // refuse element strings that break GS1 rules
+
+    bool operator==(const RenderOptions&) const = default;
 };
 
 struct SymbolReport {
