@@ -13,7 +13,6 @@
 #include <cstring>
 
 #include <libdeflate.h>
-#include <zlib.h>
 
 namespace {
 
@@ -26,17 +25,6 @@ struct Pass {
 constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 constexpr Pass kWhole{0, 0, 1, 1};
-
-// Compression, measured on EAN 13 symbols of 2-pixel modules. Packed rows
-// (1 to 4 bits a pixel) make a few kilobytes: zlib at level 9 with a small
-// hash table (cleared at every image) gives the fewest bytes, for the cost
-// of a few bar rows. Rows of 8-bit samples (anti-aliased text) make tens of
-// kilobytes, mostly repeated rows: libdeflate's fastest level runs through
-// them at a fraction of zlib's work for about the same size.
-constexpr size_t kSmallInput = 16384;
-constexpr int kSmallLevel = 9;
-constexpr int kSmallMemLevel = 6;
-constexpr int kLargeLevel = 1;
 
 const uint32_t* Row(const PixelView& p, int y) { return reinterpret_cast<const uint32_t*>(p.data + size_t(y) * size_t(p.stride)); }
 
@@ -75,6 +63,12 @@ private:
     std::array<uint8_t, kSlots> m_index{};
     std::vector<uint32_t> m_colours;
 };
+
+void MarkSameRows(const PixelView& p, std::vector<uint8_t>& same)
+{
+    same.assign(size_t(p.height), 0);
+    for (int y = 1; y < p.height; ++y) same[size_t(y)] = SameRow(p, y);
+}
 
 // Marks the rows equal to the row above (`same`) and collects the colours
 // of the others; false as soon as a 257th colour shows.
@@ -158,27 +152,58 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data
 
 } // namespace
 
-// Both compressors are made once per encoder and kept: making one costs more
-// than compressing a symbol.
-struct CCompactPngEncoder::Deflater {
-    z_stream stream{};  // raw deflate; the zlib header and checksum are ours
-    bool ready = false;
-    libdeflate_compressor* fast = nullptr;
-    Deflater()
-    {
-        ready = deflateInit2(&stream, kSmallLevel, Z_DEFLATED, -15, kSmallMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+// Samples of the distinct rows, one byte each: grey levels scaled to the
+// depth, palette indices, or red, green and blue. source[y] is the distinct
+// row that row y repeats (y itself when it is new). With `known` colours
+// given beforehand (the table holds them), false when a pixel has another.
+bool ToSamples(const PixelView& p, const PngLayout& layout, CColourTable& table, size_t known,
+               const std::vector<uint8_t>& same, std::vector<const uint8_t*>& source, std::vector<uint8_t>& samples)
+{
+    const int channels = Channels(layout);
+    const size_t sampleRow = size_t(p.width) * size_t(channels);
+    source.resize(size_t(p.height));
+    samples.resize(sampleRow * size_t(std::count(same.begin(), same.end(), 0)));
+    // Grey levels map to samples through a table: a division per pixel
+    // costs more than the rest of the conversion.
+    std::array<uint8_t, 256> greySample{};
+    const uint32_t greyStep = 255u / ((1u << layout.bitDepth) - 1);
+    for (uint32_t v = 0; v < 256; ++v) greySample[v] = uint8_t(v / greyStep);
+    uint8_t* s = samples.data() - sampleRow;
+    for (int y = 0; y < p.height; ++y) {
+        if (same[size_t(y)]) {
+            source[size_t(y)] = source[size_t(y) - 1];
+            continue;
+        }
+        s += sampleRow;
+        source[size_t(y)] = s;
+        const uint32_t* row = Row(p, y);
+        if (layout.form == PngForm::Rgb) {
+            for (int x = 0; x < p.width; ++x) {
+                s[3 * x] = uint8_t(row[x] >> 16);
+                s[3 * x + 1] = uint8_t(row[x] >> 8);
+                s[3 * x + 2] = uint8_t(row[x]);
+            }
+        } else if (layout.form == PngForm::Grey && !known) {
+            for (int x = 0; x < p.width; ++x) s[x] = greySample[row[x] & 0xFF];
+        } else {
+            // Runs of one colour: one look-up a run.
+            const bool grey = layout.form == PngForm::Grey;
+            uint32_t last = ~0u;
+            uint8_t sample = 0;
+            for (int x = 0; x < p.width; ++x) {
+                const uint32_t c = row[x] & 0xFFFFFFu;
+                if (c != last) {
+                    last = c;
+                    const int index = table.Find(c);
+                    if (known && (index < 0 || size_t(index) >= known)) return false;
+                    sample = grey ? greySample[c & 0xFF] : uint8_t(index);
+                }
+                s[x] = sample;
+            }
+        }
     }
-    libdeflate_compressor* Fast()
-    {
-        if (!fast) fast = libdeflate_alloc_compressor(kLargeLevel);
-        return fast;
-    }
-    ~Deflater()
-    {
-        libdeflate_free_compressor(fast);
-        if (ready) deflateEnd(&stream);
-    }
-};
+    return true;
+}
 
 PngLayout ChoosePngLayout(const PixelView& pixels)
 {
@@ -188,70 +213,40 @@ PngLayout ChoosePngLayout(const PixelView& pixels)
     return LayoutFor(few, table.Colours());
 }
 
-CCompactPngEncoder::CCompactPngEncoder() : m_deflater(std::make_unique<Deflater>()) {}
+CCompactPngEncoder::CCompactPngEncoder() = default;
 
 CCompactPngEncoder::~CCompactPngEncoder() = default;
 
 bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std::vector<uint8_t>& out)
 {
     out.clear();
-    if (!p.data || p.width <= 0 || p.height <= 0 || !m_deflater->ready) return false;
+    if (!p.data || p.width <= 0 || p.height <= 0) return false;
 
+    // The colours drawn, when the surface knows them, spare the look at
+    // every pixel; a pixel of another colour (never, unless the list is
+    // wrong) sends the encoder back to looking.
     CColourTable table;
-    m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
+    bool analysed = false;
+    if (p.colours && p.colourCount > 0 && p.colourCount <= 256) {
+        MarkSameRows(p, m_same);
+        for (size_t i = 0; i < p.colourCount; ++i) table.Find(p.colours[i] & 0xFFFFFFu);
+        m_layout = LayoutFor(true, table.Colours());
+    } else {
+        m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
+        analysed = true;
+    }
+    if (!ToSamples(p, m_layout, table, analysed ? 0 : table.Colours().size(), m_same, m_source, m_samples)) {
+        table = CColourTable();
+        m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
+        ToSamples(p, m_layout, table, 0, m_same, m_source, m_samples);
+    }
     const int channels = Channels(m_layout);
     const int depth = m_layout.bitDepth;
-
-    // Samples of the distinct rows, one byte each: grey levels scaled to
-    // the depth, palette indices, or red, green and blue. m_source[y] is
-    // the distinct row that row y repeats (y itself when it is new).
-    const size_t sampleRow = size_t(p.width) * size_t(channels);
-    m_source.resize(size_t(p.height));
-    m_samples.resize(sampleRow * size_t(std::count(m_same.begin(), m_same.end(), 0)));
-    // Grey levels map to samples through a table: a division per pixel
-    // costs more than the rest of the conversion.
-    std::array<uint8_t, 256> greySample{};
-    const uint32_t greyStep = 255u / ((1u << depth) - 1);
-    for (uint32_t v = 0; v < 256; ++v) greySample[v] = uint8_t(v / greyStep);
-    uint8_t* s = m_samples.data() - sampleRow;
-    for (int y = 0; y < p.height; ++y) {
-        if (m_same[size_t(y)]) {
-            m_source[size_t(y)] = m_source[size_t(y) - 1];
-            continue;
-        }
-        s += sampleRow;
-        m_source[size_t(y)] = s;
-        const uint32_t* row = Row(p, y);
-        switch (m_layout.form) {
-        case PngForm::Grey:
-            for (int x = 0; x < p.width; ++x) s[x] = greySample[row[x] & 0xFF];
-            break;
-        case PngForm::Palette: {
-            uint32_t last = ~0u;
-            uint8_t index = 0;
-            for (int x = 0; x < p.width; ++x) {
-                const uint32_t c = row[x] & 0xFFFFFFu;
-                if (c != last) {
-                    last = c;
-                    index = uint8_t(table.Find(c));
-                }
-                s[x] = index;
-            }
-            break;
-        }
-        case PngForm::Rgb:
-            for (int x = 0; x < p.width; ++x) {
-                s[3 * x] = uint8_t(row[x] >> 16);
-                s[3 * x + 1] = uint8_t(row[x] >> 8);
-                s[3 * x + 2] = uint8_t(row[x]);
-            }
-            break;
-        }
-    }
 
     // Scanlines, pass by pass, and their checksum.
     const int bitsPerPixel = depth * channels;
     m_filtered.clear();
+    m_rows.clear();
     const Pass* passes = interlace ? kAdam7 : &kWhole;
     for (int k = 0; k < (interlace ? 7 : 1); ++k) {
         const Pass& pass = passes[k];
@@ -264,18 +259,12 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
             const size_t at = m_filtered.size();
             m_filtered.resize(at + 1 + rowBytes);
             uint8_t* f = m_filtered.data() + at;
-            // A row that repeats the row above it in the pass: packed rows
-            // are short, and deflate repeats them whole from the row above
-            // in fewer bits than a run of Up-filtered zeros; 8-bit rows are
-            // filtered Up (all zeros), which the fast compressor runs
-            // through quickest.
-            if (y != pass.y0 && s == m_source[size_t(y - pass.dy)]) {
-                if (depth < 8) {
-                    std::memcpy(f, f - 1 - rowBytes, 1 + rowBytes);
-                    continue;
-                }
-                f[0] = 2;
-                std::memset(f + 1, 0, rowBytes);
+            // A row that repeats the row above it in the pass: the same
+            // bytes, which deflate copies whole.
+            const bool repeat = y != pass.y0 && s == m_source[size_t(y - pass.dy)];
+            m_rows.push_back({uint32_t(1 + rowBytes), repeat});
+            if (repeat) {
+                std::memcpy(f, f - 1 - rowBytes, 1 + rowBytes);
                 continue;
             }
             // Filter None: the glyphs of a text row repeat along it, and
@@ -347,28 +336,8 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
 // Deflates the scanlines straight into an IDAT chunk at the end of `out`.
 bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
 {
-    // Into a buffer kept between images (grown, never shrunk or cleared),
-    // then once into the chunk.
-    size_t packed = 0;
-    if (m_filtered.size() <= kSmallInput) {
-        z_stream& z = m_deflater->stream;
-        if (deflateReset(&z) != Z_OK) return false;
-        const size_t bound = deflateBound(&z, uLong(m_filtered.size()));
-        if (m_packed.size() < bound) m_packed.resize(bound);
-        z.next_in = m_filtered.data();
-        z.avail_in = uInt(m_filtered.size());
-        z.next_out = m_packed.data();
-        z.avail_out = uInt(bound);
-        if (deflate(&z, Z_FINISH) != Z_STREAM_END) return false;
-        packed = z.total_out;
-    } else {
-        libdeflate_compressor* c = m_deflater->Fast();
-        if (!c) return false;
-        const size_t bound = libdeflate_deflate_compress_bound(c, m_filtered.size());
-        if (m_packed.size() < bound) m_packed.resize(bound);
-        packed = libdeflate_deflate_compress(c, m_filtered.data(), m_filtered.size(), m_packed.data(), bound);
-        if (packed == 0) return false;
-    }
+    m_deflater.Deflate(m_filtered.data(), m_rows, m_packed);
+    const size_t packed = m_packed.size();
     const size_t size = 2 + packed + 4;
     const size_t at = out.size();
     out.reserve(at + 12 + size + 12); // and IEND
@@ -383,4 +352,325 @@ bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
     PutBe32(p + 10 + packed, libdeflate_adler32(1, m_filtered.data(), m_filtered.size()));
     PutBe32(p + 8 + size, libdeflate_crc32(0, p + 4, size + 4));
     return true;
+}
+
+// --- deflate of scanlines ----------------------------------------------------------
+//
+// A drawn symbol is a few distinct rows and long runs of rows repeating the
+// one above. A general compressor hashes every byte of those runs; this one
+// writes a run of repeated rows as copies from one row back (a few bits a
+// row) and looks for matches only inside the distinct rows: the previous
+// byte (runs of one colour), the byte a row above, and a short hash chain
+// (glyphs repeated along a text row). The tokens go into one block with
+// Huffman codes made for them (RFC 1951, 3.2.7).
+
+namespace {
+
+constexpr int kMinMatch = 3, kMaxMatch = 258;
+constexpr size_t kWindow = 32768;
+constexpr int kHashBits = 12;
+constexpr int kChain = 8;
+
+// Length and distance codes: base values and extra bits (RFC 1951, 3.2.5).
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistBase[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+                                    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+// The order in which the code lengths of the code-length alphabet are sent.
+constexpr uint8_t kClOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+struct CodeTables {
+    uint8_t lengthCode[kMaxMatch + 1] = {}; // length -> code index 0..28
+    uint8_t distCode[512] = {};             // see DistCode
+    CodeTables()
+    {
+        for (int c = 0; c < 29; ++c)
+            for (int l = kLengthBase[c]; l < (c == 28 ? 259 : kLengthBase[c + 1]) && l <= kMaxMatch; ++l)
+                lengthCode[l] = uint8_t(c);
+        lengthCode[kMaxMatch] = 28;
+        for (int c = 0; c < 30; ++c)
+            for (int d = kDistBase[c]; d < (c == 29 ? 32769 : kDistBase[c + 1]); ++d) {
+                if (d <= 256) distCode[d - 1] = uint8_t(c);
+                else distCode[256 + ((d - 1) >> 7)] = uint8_t(c);
+            }
+    }
+    int DistCode(int d) const { return d <= 256 ? distCode[d - 1] : distCode[256 + ((d - 1) >> 7)]; }
+};
+const CodeTables kCodes;
+
+// Code lengths of at most `limit` bits for `count` symbols of frequencies
+// `freq` (0: unused); frequencies are halved until the tree is shallow
+// enough, which costs little on alphabets this small.
+void HuffmanLengths(const uint32_t* freq, int count, int limit, uint8_t* lengths)
+{
+    std::vector<uint32_t> f(freq, freq + count);
+    for (;;) {
+        // Nodes: leaves 0..count-1, then inner nodes; a min-heap of (weight, node).
+        std::vector<std::pair<uint64_t, int>> heap;
+        for (int i = 0; i < count; ++i)
+            if (f[size_t(i)]) heap.push_back({f[size_t(i)], i});
+        std::fill(lengths, lengths + count, 0);
+        if (heap.size() == 1) {
+            lengths[heap[0].second] = 1;
+            return;
+        }
+        std::vector<int> parent(size_t(2 * count), -1);
+        auto cmp = [](const auto& a, const auto& b) { return a.first > b.first; };
+        std::make_heap(heap.begin(), heap.end(), cmp);
+        int next = count;
+        while (heap.size() > 1) {
+            std::pop_heap(heap.begin(), heap.end(), cmp);
+            const auto a = heap.back();
+            heap.pop_back();
+            std::pop_heap(heap.begin(), heap.end(), cmp);
+            const auto b = heap.back();
+            heap.pop_back();
+            parent[size_t(a.second)] = parent[size_t(b.second)] = next;
+            heap.push_back({a.first + b.first, next++});
+            std::push_heap(heap.begin(), heap.end(), cmp);
+        }
+        // Depths from the root down: inner nodes are made after their children.
+        std::vector<int> depth(size_t(next), 0);
+        for (int n = next - 2; n >= 0; --n)
+            if (parent[size_t(n)] >= 0) depth[size_t(n)] = depth[size_t(parent[size_t(n)])] + 1;
+        int deepest = 0;
+        for (int i = 0; i < count; ++i)
+            if (f[size_t(i)]) deepest = std::max(deepest, depth[size_t(i)]);
+        if (deepest <= limit) {
+            for (int i = 0; i < count; ++i) lengths[i] = f[size_t(i)] ? uint8_t(depth[size_t(i)]) : 0;
+            return;
+        }
+        for (uint32_t& v : f)
+            if (v) v = (v >> 1) | 1;
+    }
+}
+
+// Canonical codes of the lengths, bit-reversed for writing least significant
+// bit first (RFC 1951, 3.2.2).
+void CanonicalCodes(const uint8_t* lengths, int count, uint16_t* codes)
+{
+    int blCount[16] = {}, nextCode[16] = {};
+    for (int i = 0; i < count; ++i) blCount[lengths[i]]++;
+    blCount[0] = 0;
+    for (int bits = 1, code = 0; bits < 16; ++bits) {
+        code = (code + blCount[bits - 1]) << 1;
+        nextCode[bits] = code;
+    }
+    for (int i = 0; i < count; ++i) {
+        const int len = lengths[i];
+        if (!len) continue;
+        unsigned c = unsigned(nextCode[len]++), r = 0;
+        for (int b = 0; b < len; ++b, c >>= 1) r = (r << 1) | (c & 1);
+        codes[i] = uint16_t(r);
+    }
+}
+
+class CBitWriter {
+public:
+    explicit CBitWriter(std::vector<uint8_t>& out) : m_out(out) { m_out.clear(); }
+    void Put(uint32_t bits, int count)
+    {
+        m_bits |= uint64_t(bits) << m_count;
+        m_count += count;
+        while (m_count >= 8) {
+            m_out.push_back(uint8_t(m_bits));
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+    }
+    void Finish()
+    {
+        if (m_count > 0) m_out.push_back(uint8_t(m_bits));
+        m_bits = 0;
+        m_count = 0;
+    }
+
+private:
+    std::vector<uint8_t>& m_out;
+    uint64_t m_bits = 0;
+    int m_count = 0;
+};
+
+} // namespace
+
+void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t above)
+{
+    // Greedy: the longest of the candidates at each position.
+    const uint32_t mask = (1u << kHashBits) - 1;
+    auto hash = [&](size_t i) { return ((uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) * 2654435761u) >> (32 - kHashBits) & mask; };
+    auto insert = [&](size_t i) {
+        if (i + kMinMatch > end) return;
+        const uint32_t h = hash(i);
+        m_prev[i & (kWindow - 1)] = m_head[h];
+        m_head[h] = uint32_t(i + 1);
+    };
+    size_t i = begin;
+    while (i < end) {
+        const size_t most = std::min<size_t>(kMaxMatch, end - i);
+        size_t bestLength = 0, bestDistance = 0;
+        auto consider = [&](size_t from) {
+            if (from >= i || i - from > kWindow) return;
+            size_t l = 0;
+            while (l < most && data[from + l] == data[i + l]) ++l;
+            if (l > bestLength) bestLength = l, bestDistance = i - from;
+        };
+        if (most >= kMinMatch) {
+            if (i > 0) consider(i - 1);
+            if (above && i >= above) consider(i - above);
+            if (bestLength < most) {
+                uint32_t candidate = m_head[hash(i)];
+                for (int k = 0; k < kChain && candidate && bestLength < most; ++k) {
+                    const size_t from = candidate - 1;
+                    if (from >= i || i - from > kWindow) break;
+                    consider(from);
+                    const uint32_t earlier = m_prev[from & (kWindow - 1)];
+                    if (earlier >= candidate) break;
+                    candidate = earlier;
+                }
+            }
+        }
+        if (bestLength >= size_t(kMinMatch)) {
+            m_tokens.push_back({uint16_t(bestLength), uint16_t(bestDistance)});
+            for (size_t k = 0; k < bestLength; ++k) insert(i + k);
+            i += bestLength;
+        } else {
+            m_tokens.push_back({0, data[i]});
+            insert(i);
+            ++i;
+        }
+    }
+}
+
+void CRowDeflater::Repeat(size_t length, size_t distance)
+{
+    // Copies of at most 258 bytes; none shorter than 3, so a remainder of 1
+    // or 2 borrows from the copy before it.
+    while (length > 0) {
+        size_t l = std::min<size_t>(kMaxMatch, length);
+        if (length > l && length - l < size_t(kMinMatch)) l = length - kMinMatch;
+        m_tokens.push_back({uint16_t(l), uint16_t(distance)});
+        length -= l;
+    }
+}
+
+void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out)
+{
+    m_tokens.clear();
+    m_head.assign(size_t(1) << kHashBits, 0);
+    if (m_prev.size() != kWindow) m_prev.assign(kWindow, 0);
+    size_t at = 0;
+    for (size_t r = 0; r < rows.size();) {
+        const size_t size = rows[r].size;
+        if (rows[r].repeat && r > 0 && rows[r - 1].size == size && size >= size_t(kMinMatch) && size <= kWindow) {
+            // The whole run of repeated rows in one go.
+            size_t run = 0;
+            while (r < rows.size() && rows[r].repeat && rows[r].size == size) run += size, ++r;
+            Repeat(run, size);
+            at += run;
+            continue;
+        }
+        const size_t above = r > 0 && rows[r - 1].size == size ? size : 0;
+        Match(data, at, at + size, above);
+        at += size;
+        ++r;
+    }
+
+    uint32_t litFreq[286] = {}, distFreq[30] = {};
+    for (const Token& t : m_tokens) {
+        if (!t.length) {
+            litFreq[t.distance]++;
+        } else {
+            litFreq[257 + kCodes.lengthCode[t.length]]++;
+            distFreq[kCodes.DistCode(t.distance)]++;
+        }
+    }
+    litFreq[256] = 1;
+    // Both trees want two codes at least to be complete.
+    if (std::count_if(std::begin(distFreq), std::end(distFreq), [](uint32_t f) { return f > 0; }) < 2) {
+        if (!distFreq[0]) distFreq[0] = 1;
+        else distFreq[1] = 1;
+    }
+    if (std::count_if(std::begin(litFreq), std::end(litFreq), [](uint32_t f) { return f > 0; }) < 2) litFreq[0]++;
+    uint8_t litLen[286], distLen[30];
+    HuffmanLengths(litFreq, 286, 15, litLen);
+    HuffmanLengths(distFreq, 30, 15, distLen);
+    uint16_t litCode[286] = {}, distCode[30] = {};
+    CanonicalCodes(litLen, 286, litCode);
+    CanonicalCodes(distLen, 30, distCode);
+
+    int hlit = 286, hdist = 30;
+    while (hlit > 257 && !litLen[hlit - 1]) --hlit;
+    while (hdist > 1 && !distLen[hdist - 1]) --hdist;
+    // The code lengths, run-length coded with symbols 16, 17 and 18.
+    std::vector<uint8_t> all(litLen, litLen + hlit);
+    all.insert(all.end(), distLen, distLen + hdist);
+    struct ClToken {
+        uint8_t symbol, extra;
+    };
+    std::vector<ClToken> cl;
+    uint32_t clFreq[19] = {};
+    for (size_t i = 0; i < all.size();) {
+        const uint8_t len = all[i];
+        size_t run = 1;
+        while (i + run < all.size() && all[i + run] == len) ++run;
+        size_t left = run;
+        if (len == 0) {
+            while (left >= 11) {
+                const size_t n = std::min<size_t>(138, left);
+                cl.push_back({18, uint8_t(n - 11)});
+                left -= n;
+            }
+            if (left >= 3) {
+                cl.push_back({17, uint8_t(left - 3)});
+                left = 0;
+            }
+        } else {
+            cl.push_back({len, 0});
+            --left;
+            while (left >= 3) {
+                const size_t n = std::min<size_t>(6, left);
+                cl.push_back({16, uint8_t(n - 3)});
+                left -= n;
+            }
+        }
+        while (left > 0) cl.push_back({len, 0}), --left;
+        i += run;
+    }
+    for (const ClToken& t : cl) clFreq[t.symbol]++;
+    uint8_t clLen[19];
+    HuffmanLengths(clFreq, 19, 7, clLen);
+    uint16_t clCode[19] = {};
+    CanonicalCodes(clLen, 19, clCode);
+    int hclen = 19;
+    while (hclen > 4 && !clLen[kClOrder[hclen - 1]]) --hclen;
+
+    CBitWriter w(out);
+    w.Put(1, 1); // the final block
+    w.Put(2, 2); // dynamic Huffman codes
+    w.Put(uint32_t(hlit - 257), 5);
+    w.Put(uint32_t(hdist - 1), 5);
+    w.Put(uint32_t(hclen - 4), 4);
+    for (int i = 0; i < hclen; ++i) w.Put(clLen[kClOrder[i]], 3);
+    for (const ClToken& t : cl) {
+        w.Put(clCode[t.symbol], clLen[t.symbol]);
+        if (t.symbol == 16) w.Put(t.extra, 2);
+        else if (t.symbol == 17) w.Put(t.extra, 3);
+        else if (t.symbol == 18) w.Put(t.extra, 7);
+    }
+    for (const Token& t : m_tokens) {
+        if (!t.length) {
+            w.Put(litCode[t.distance], litLen[t.distance]);
+            continue;
+        }
+        const int lc = kCodes.lengthCode[t.length];
+        w.Put(litCode[257 + lc], litLen[257 + lc]);
+        if (kLengthExtra[lc]) w.Put(uint32_t(t.length - kLengthBase[lc]), kLengthExtra[lc]);
+        const int dc = kCodes.DistCode(t.distance);
+        w.Put(distCode[dc], distLen[dc]);
+        if (kDistExtra[dc]) w.Put(uint32_t(t.distance - kDistBase[dc]), kDistExtra[dc]);
+    }
+    w.Put(litCode[256], litLen[256]);
+    w.Finish();
 }

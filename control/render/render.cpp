@@ -536,7 +536,9 @@ bool CRenderer::Impl::Encode(const Layout& l, Format format, const RenderOptions
     switch (format) {
     case Format::Png:
         if (!DrawRaster(l, o)) return false;
-        return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height()}, o.dpi, o.interlace, out);
+        return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height(), raster.DrawnColours().data(),
+                           raster.DrawnColours().size()},
+                          o.dpi, o.interlace, out);
     case Format::Jpeg: return DrawRaster(l, o) && EncodeJpeg(raster, o.dpi, o.jpegQuality, out);
     case Format::Bmp: return DrawRaster(l, o) && EncodeBmp(raster, o.dpi, out);
     default: {
