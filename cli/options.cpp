@@ -175,7 +175,7 @@ the module.
                    TYPE<TAB>TEXT<TAB>OUTPUT, or one text per line (type from
                    --type, files in the -o directory); UTF-8, with or without
                    a byte-order mark, LF or CRLF
-  --jobs N         render N batch lines at a time (default 1)
+  --jobs N         render N batch lines at a time (default: one a core)
   --list-types     list the symbologies with their ids and sample texts
                    (--json: as a JSON array)
 

@@ -370,6 +370,7 @@ constexpr int kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
 constexpr int kHashBits = 12;
 constexpr int kChain = 8;
+constexpr size_t kGoodEnough = 32; // a match this long ends the search
 
 // Length and distance codes: base values and extra bits (RFC 1951, 3.2.5).
 constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
@@ -400,50 +401,50 @@ struct CodeTables {
 };
 const CodeTables kCodes;
 
-// Code lengths of at most `limit` bits for `count` symbols of frequencies
-// `freq` (0: unused); frequencies are halved until the tree is shallow
-// enough, which costs little on alphabets this small.
+// Code lengths of at most `limit` bits for `count` symbols (at most 286) of
+// frequencies `freq` (0: unused). The tree is built by the two-queue method
+// over the leaves sorted by weight; frequencies are halved until it is
+// shallow enough, which costs little on alphabets this small.
 void HuffmanLengths(const uint32_t* freq, int count, int limit, uint8_t* lengths)
 {
-    std::vector<uint32_t> f(freq, freq + count);
+    uint32_t f[286];
+    std::copy(freq, freq + count, f);
     for (;;) {
-        // Nodes: leaves 0..count-1, then inner nodes; a min-heap of (weight, node).
-        std::vector<std::pair<uint64_t, int>> heap;
+        int leaves[286], n = 0;
         for (int i = 0; i < count; ++i)
-            if (f[size_t(i)]) heap.push_back({f[size_t(i)], i});
+            if (f[i]) leaves[n++] = i;
         std::fill(lengths, lengths + count, 0);
-        if (heap.size() == 1) {
-            lengths[heap[0].second] = 1;
+        if (n == 1) {
+            lengths[leaves[0]] = 1;
             return;
         }
-        std::vector<int> parent(size_t(2 * count), -1);
-        auto cmp = [](const auto& a, const auto& b) { return a.first > b.first; };
-        std::make_heap(heap.begin(), heap.end(), cmp);
-        int next = count;
-        while (heap.size() > 1) {
-            std::pop_heap(heap.begin(), heap.end(), cmp);
-            const auto a = heap.back();
-            heap.pop_back();
-            std::pop_heap(heap.begin(), heap.end(), cmp);
-            const auto b = heap.back();
-            heap.pop_back();
-            parent[size_t(a.second)] = parent[size_t(b.second)] = next;
-            heap.push_back({a.first + b.first, next++});
-            std::push_heap(heap.begin(), heap.end(), cmp);
+        std::sort(leaves, leaves + n, [&](int a, int b) { return f[a] < f[b] || (f[a] == f[b] && a < b); });
+        // Nodes 0..n-1 are the sorted leaves, n.. the inner nodes in the
+        // order made (so by weight too).
+        uint64_t weight[2 * 286];
+        int parent[2 * 286];
+        for (int i = 0; i < n; ++i) weight[i] = f[leaves[i]];
+        int leaf = 0, inner = n, made = n;
+        auto take = [&] { return leaf < n && (inner >= made || weight[leaf] <= weight[inner]) ? leaf++ : inner++; };
+        while (made < 2 * n - 1) {
+            const int a = take(), b = take();
+            weight[made] = weight[a] + weight[b];
+            parent[a] = parent[b] = made;
+            ++made;
         }
-        // Depths from the root down: inner nodes are made after their children.
-        std::vector<int> depth(size_t(next), 0);
-        for (int n = next - 2; n >= 0; --n)
-            if (parent[size_t(n)] >= 0) depth[size_t(n)] = depth[size_t(parent[size_t(n)])] + 1;
+        int depth[2 * 286];
+        depth[made - 1] = 0;
         int deepest = 0;
-        for (int i = 0; i < count; ++i)
-            if (f[size_t(i)]) deepest = std::max(deepest, depth[size_t(i)]);
+        for (int i = made - 2; i >= 0; --i) {
+            depth[i] = depth[parent[i]] + 1;
+            if (i < n) deepest = std::max(deepest, depth[i]);
+        }
         if (deepest <= limit) {
-            for (int i = 0; i < count; ++i) lengths[i] = f[size_t(i)] ? uint8_t(depth[size_t(i)]) : 0;
+            for (int i = 0; i < n; ++i) lengths[leaves[i]] = uint8_t(depth[i]);
             return;
         }
-        for (uint32_t& v : f)
-            if (v) v = (v >> 1) | 1;
+        for (int i = 0; i < count; ++i)
+            if (f[i]) f[i] = (f[i] >> 1) | 1;
     }
 }
 
@@ -470,6 +471,7 @@ void CanonicalCodes(const uint8_t* lengths, int count, uint16_t* codes)
 class CBitWriter {
 public:
     explicit CBitWriter(std::vector<uint8_t>& out) : m_out(out) { m_out.clear(); }
+    void Reserve(size_t bytes) { m_out.reserve(bytes); }
     void Put(uint32_t bits, int count)
     {
         m_bits |= uint64_t(bits) << m_count;
@@ -512,6 +514,8 @@ void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t a
         size_t bestLength = 0, bestDistance = 0;
         auto consider = [&](size_t from) {
             if (from >= i || i - from > kWindow) return;
+            // Only a longer match is of use: its last byte decides first.
+            if (bestLength && data[from + bestLength] != data[i + bestLength]) return;
             size_t l = 0;
             while (l < most && data[from + l] == data[i + l]) ++l;
             if (l > bestLength) bestLength = l, bestDistance = i - from;
@@ -521,7 +525,7 @@ void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t a
             if (above && i >= above) consider(i - above);
             if (bestLength < most) {
                 uint32_t candidate = m_head[hash(i)];
-                for (int k = 0; k < kChain && candidate && bestLength < most; ++k) {
+                for (int k = 0; k < kChain && candidate && bestLength < std::min<size_t>(most, kGoodEnough); ++k) {
                     const size_t from = candidate - 1;
                     if (from >= i || i - from > kWindow) break;
                     consider(from);
@@ -647,6 +651,7 @@ void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows
     while (hclen > 4 && !clLen[kClOrder[hclen - 1]]) --hclen;
 
     CBitWriter w(out);
+    w.Reserve(64 + m_tokens.size() * 4);
     w.Put(1, 1); // the final block
     w.Put(2, 2); // dynamic Huffman codes
     w.Put(uint32_t(hlit - 257), 5);
