@@ -152,10 +152,14 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data
 
 } // namespace
 
+// `known` for pixels promised grey, of any level (8-bit grey samples).
+constexpr size_t kAnyGrey = ~size_t(0);
+
 // Samples of the distinct rows, one byte each: grey levels scaled to the
 // depth, palette indices, or red, green and blue. source[y] is the distinct
 // row that row y repeats (y itself when it is new). With `known` colours
-// given beforehand (the table holds them), false when a pixel has another.
+// given beforehand (the table holds them), or kAnyGrey, false when a pixel
+// breaks the promise.
 bool ToSamples(const PixelView& p, const PngLayout& layout, CColourTable& table, size_t known,
                const std::vector<uint8_t>& same, std::vector<const uint8_t*>& source, std::vector<uint8_t>& samples)
 {
@@ -185,6 +189,14 @@ bool ToSamples(const PixelView& p, const PngLayout& layout, CColourTable& table,
             }
         } else if (layout.form == PngForm::Grey && !known) {
             for (int x = 0; x < p.width; ++x) s[x] = greySample[row[x] & 0xFF];
+        } else if (known == kAnyGrey) {
+            uint32_t odd = 0;
+            for (int x = 0; x < p.width; ++x) {
+                const uint32_t c = row[x];
+                odd |= (((c >> 16) ^ c) | ((c >> 8) ^ c)) & 0xFF;
+                s[x] = uint8_t(c);
+            }
+            if (odd) return false;
         } else {
             // Runs of one colour: one look-up a run.
             const bool grey = layout.form == PngForm::Grey;
@@ -231,11 +243,16 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
         MarkSameRows(p, m_same);
         for (size_t i = 0; i < p.colourCount; ++i) table.Find(p.colours[i] & 0xFFFFFFu);
         m_layout = LayoutFor(true, table.Colours());
+    } else if (p.greyOnly) {
+        // Blended greys: 8-bit grey, whatever levels the edges took.
+        MarkSameRows(p, m_same);
+        m_layout = PngLayout{PngForm::Grey, 8, {}};
     } else {
         m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
         analysed = true;
     }
-    if (!ToSamples(p, m_layout, table, analysed ? 0 : table.Colours().size(), m_same, m_source, m_samples)) {
+    const size_t known = analysed ? 0 : p.greyOnly && !p.colourCount ? kAnyGrey : table.Colours().size();
+    if (!ToSamples(p, m_layout, table, known, m_same, m_source, m_samples)) {
         table = CColourTable();
         m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
         ToSamples(p, m_layout, table, 0, m_same, m_source, m_samples);
@@ -369,7 +386,8 @@ namespace {
 constexpr int kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
 constexpr int kHashBits = 12;
-constexpr int kChain = 8;
+constexpr int kChain = 6;
+constexpr size_t kInsertLimit = 8;
 constexpr size_t kGoodEnough = 32; // a match this long ends the search
 
 // Length and distance codes: base values and extra bits (RFC 1951, 3.2.5).
@@ -403,27 +421,30 @@ const CodeTables kCodes;
 
 // Code lengths of at most `limit` bits for `count` symbols (at most 286) of
 // frequencies `freq` (0: unused). The tree is built by the two-queue method
-// over the leaves sorted by weight; frequencies are halved until it is
-// shallow enough, which costs little on alphabets this small.
+// over the leaves sorted by weight; frequencies are scaled down until it is
+// shallow enough.
 void HuffmanLengths(const uint32_t* freq, int count, int limit, uint8_t* lengths)
 {
     uint32_t f[286];
     std::copy(freq, freq + count, f);
     for (;;) {
+        // Leaves by weight (then symbol), as keys that sort as integers.
+        uint64_t keys[286];
         int leaves[286], n = 0;
         for (int i = 0; i < count; ++i)
-            if (f[i]) leaves[n++] = i;
+            if (f[i]) keys[n++] = uint64_t(f[i]) << 16 | uint64_t(i);
         std::fill(lengths, lengths + count, 0);
         if (n == 1) {
-            lengths[leaves[0]] = 1;
+            lengths[keys[0] & 0xFFFF] = 1;
             return;
         }
-        std::sort(leaves, leaves + n, [&](int a, int b) { return f[a] < f[b] || (f[a] == f[b] && a < b); });
+        std::sort(keys, keys + n);
+        for (int i = 0; i < n; ++i) leaves[i] = int(keys[i] & 0xFFFF);
         // Nodes 0..n-1 are the sorted leaves, n.. the inner nodes in the
         // order made (so by weight too).
         uint64_t weight[2 * 286];
         int parent[2 * 286];
-        for (int i = 0; i < n; ++i) weight[i] = f[leaves[i]];
+        for (int i = 0; i < n; ++i) weight[i] = keys[i] >> 16;
         int leaf = 0, inner = n, made = n;
         auto take = [&] { return leaf < n && (inner >= made || weight[leaf] <= weight[inner]) ? leaf++ : inner++; };
         while (made < 2 * n - 1) {
@@ -443,10 +464,26 @@ void HuffmanLengths(const uint32_t* freq, int count, int limit, uint8_t* lengths
             for (int i = 0; i < n; ++i) lengths[leaves[i]] = uint8_t(depth[i]);
             return;
         }
+        // Flatter weights for a shallower tree: a bit of depth a halving.
+        const int shift = deepest - limit + 1;
         for (int i = 0; i < count; ++i)
-            if (f[i]) f[i] = (f[i] >> 1) | 1;
+            if (f[i]) f[i] = (f[i] >> shift) | 1;
     }
 }
+
+struct ReverseTable {
+    uint8_t bits[256];
+    constexpr ReverseTable() : bits()
+    {
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b) r |= ((i >> b) & 1) << (7 - b);
+            bits[i] = uint8_t(r);
+        }
+    }
+    uint8_t operator[](unsigned i) const { return bits[i]; }
+};
+constexpr ReverseTable kReverse;
 
 // Canonical codes of the lengths, bit-reversed for writing least significant
 // bit first (RFC 1951, 3.2.2).
@@ -462,35 +499,59 @@ void CanonicalCodes(const uint8_t* lengths, int count, uint16_t* codes)
     for (int i = 0; i < count; ++i) {
         const int len = lengths[i];
         if (!len) continue;
-        unsigned c = unsigned(nextCode[len]++), r = 0;
-        for (int b = 0; b < len; ++b, c >>= 1) r = (r << 1) | (c & 1);
-        codes[i] = uint16_t(r);
+        const unsigned c = unsigned(nextCode[len]++);
+        codes[i] = uint16_t((unsigned(kReverse[c & 0xFF]) << 8 | kReverse[c >> 8]) >> (16 - len));
     }
 }
 
+// The fixed codes (RFC 1951, 3.2.6).
+struct FixedCodes {
+    uint8_t litLen[288], distLen[30];
+    uint16_t litCode[288] = {}, distCode[30] = {};
+    FixedCodes()
+    {
+        for (int i = 0; i < 288; ++i) litLen[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+        std::fill(distLen, distLen + 30, 5);
+        CanonicalCodes(litLen, 288, litCode);
+        CanonicalCodes(distLen, 30, distCode);
+    }
+};
+const FixedCodes kFixed;
+
 class CBitWriter {
 public:
-    explicit CBitWriter(std::vector<uint8_t>& out) : m_out(out) { m_out.clear(); }
-    void Reserve(size_t bytes) { m_out.reserve(bytes); }
+    // `most`: an upper bound of the bytes written.
+    CBitWriter(std::vector<uint8_t>& out, size_t most) : m_out(out)
+    {
+        if (m_out.size() < most + 8) m_out.resize(most + 8);
+        m_at = m_out.data();
+    }
     void Put(uint32_t bits, int count)
     {
         m_bits |= uint64_t(bits) << m_count;
         m_count += count;
-        while (m_count >= 8) {
-            m_out.push_back(uint8_t(m_bits));
+        if (m_count >= 32) {
+            const uint32_t word = uint32_t(m_bits);
+            m_at[0] = uint8_t(word), m_at[1] = uint8_t(word >> 8), m_at[2] = uint8_t(word >> 16), m_at[3] = uint8_t(word >> 24);
+            m_at += 4;
+            m_bits >>= 32;
+            m_count -= 32;
+        }
+    }
+    // The bytes written, the last one padded.
+    void Finish()
+    {
+        while (m_count > 0) {
+            *m_at++ = uint8_t(m_bits);
             m_bits >>= 8;
             m_count -= 8;
         }
-    }
-    void Finish()
-    {
-        if (m_count > 0) m_out.push_back(uint8_t(m_bits));
-        m_bits = 0;
-        m_count = 0;
+        m_out.resize(size_t(m_at - m_out.data()));
     }
 
 private:
     std::vector<uint8_t>& m_out;
+    uint8_t* m_at;
     uint64_t m_bits = 0;
     int m_count = 0;
 };
@@ -537,7 +598,8 @@ void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t a
         }
         if (bestLength >= size_t(kMinMatch)) {
             m_tokens.push_back({uint16_t(bestLength), uint16_t(bestDistance)});
-            for (size_t k = 0; k < bestLength; ++k) insert(i + k);
+            // Inside a long match only its start is worth finding again.
+            for (size_t k = 0; k < std::min<size_t>(bestLength, kInsertLimit); ++k) insert(i + k);
             i += bestLength;
         } else {
             m_tokens.push_back({0, data[i]});
@@ -650,32 +712,54 @@ void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows
     int hclen = 19;
     while (hclen > 4 && !clLen[kClOrder[hclen - 1]]) --hclen;
 
-    CBitWriter w(out);
-    w.Reserve(64 + m_tokens.size() * 4);
-    w.Put(1, 1); // the final block
-    w.Put(2, 2); // dynamic Huffman codes
-    w.Put(uint32_t(hlit - 257), 5);
-    w.Put(uint32_t(hdist - 1), 5);
-    w.Put(uint32_t(hclen - 4), 4);
-    for (int i = 0; i < hclen; ++i) w.Put(clLen[kClOrder[i]], 3);
-    for (const ClToken& t : cl) {
-        w.Put(clCode[t.symbol], clLen[t.symbol]);
-        if (t.symbol == 16) w.Put(t.extra, 2);
-        else if (t.symbol == 17) w.Put(t.extra, 3);
-        else if (t.symbol == 18) w.Put(t.extra, 7);
+    // The block with the fixed codes when it comes out shorter (small
+    // images: the code tables would cost more than they save).
+    uint64_t dynamicBits = 3 + 14 + 3 * uint64_t(hclen), fixedBits = 3;
+    for (const ClToken& t : cl) dynamicBits += clLen[t.symbol] + (t.symbol == 16 ? 2 : t.symbol == 17 ? 3 : t.symbol == 18 ? 7 : 0);
+    for (int i = 0; i < 286; ++i) {
+        dynamicBits += uint64_t(litFreq[i]) * litLen[i];
+        fixedBits += uint64_t(litFreq[i]) * kFixed.litLen[i];
     }
+    for (int i = 0; i < 30; ++i) {
+        dynamicBits += uint64_t(distFreq[i]) * distLen[i];
+        fixedBits += uint64_t(distFreq[i]) * 5;
+    }
+    const bool fixed = fixedBits <= dynamicBits;
+
+    // A token takes 48 bits at most, the header less than 300 bytes.
+    CBitWriter w(out, 512 + m_tokens.size() * 6);
+    w.Put(1, 1); // the final block
+    if (fixed) {
+        w.Put(1, 2); // fixed Huffman codes
+    } else {
+        w.Put(2, 2); // dynamic Huffman codes
+        w.Put(uint32_t(hlit - 257), 5);
+        w.Put(uint32_t(hdist - 1), 5);
+        w.Put(uint32_t(hclen - 4), 4);
+        for (int i = 0; i < hclen; ++i) w.Put(clLen[kClOrder[i]], 3);
+        for (const ClToken& t : cl) {
+            w.Put(clCode[t.symbol], clLen[t.symbol]);
+            if (t.symbol == 16) w.Put(t.extra, 2);
+            else if (t.symbol == 17) w.Put(t.extra, 3);
+            else if (t.symbol == 18) w.Put(t.extra, 7);
+        }
+    }
+    const uint16_t* lc = fixed ? kFixed.litCode : litCode;
+    const uint8_t* ll = fixed ? kFixed.litLen : litLen;
+    const uint16_t* dcs = fixed ? kFixed.distCode : distCode;
+    const uint8_t* dl = fixed ? kFixed.distLen : distLen;
     for (const Token& t : m_tokens) {
         if (!t.length) {
-            w.Put(litCode[t.distance], litLen[t.distance]);
+            w.Put(lc[t.distance], ll[t.distance]);
             continue;
         }
-        const int lc = kCodes.lengthCode[t.length];
-        w.Put(litCode[257 + lc], litLen[257 + lc]);
-        if (kLengthExtra[lc]) w.Put(uint32_t(t.length - kLengthBase[lc]), kLengthExtra[lc]);
-        const int dc = kCodes.DistCode(t.distance);
-        w.Put(distCode[dc], distLen[dc]);
-        if (kDistExtra[dc]) w.Put(uint32_t(t.distance - kDistBase[dc]), kDistExtra[dc]);
+        const int c = kCodes.lengthCode[t.length];
+        w.Put(lc[257 + c], ll[257 + c]);
+        if (kLengthExtra[c]) w.Put(uint32_t(t.length - kLengthBase[c]), kLengthExtra[c]);
+        const int d = kCodes.DistCode(t.distance);
+        w.Put(dcs[d], dl[d]);
+        if (kDistExtra[d]) w.Put(uint32_t(t.distance - kDistBase[d]), kDistExtra[d]);
     }
-    w.Put(litCode[256], litLen[256]);
+    w.Put(lc[256], ll[256]);
     w.Finish();
 }

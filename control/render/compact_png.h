@@ -27,8 +27,10 @@ struct PngLayout {
 // Pixels as the raster surface keeps them: top-down rows `stride` bytes
 // apart, each pixel a native 32-bit word 0x00RRGGBB (the top byte ignored).
 // `colours` (optional): every colour the pixels may hold, 0x00RRGGBB, as
-// the surface knows from what it drew (CRasterDC::DrawnColours); the
-// encoder then need not look at every pixel to choose its form.
+// the surface knows from what it drew (CRasterDC::DrawnColours); `greyOnly`:
+// every pixel is a grey (CRasterDC::GreyOnly). The encoder then need not
+// look at every pixel to choose its form (a pixel that breaks the promise
+// sends it back to looking).
 struct PixelView {
     const uint8_t* data = nullptr;
     int stride = 0;
@@ -36,6 +38,7 @@ struct PixelView {
     int height = 0;
     const uint32_t* colours = nullptr;
     size_t colourCount = 0;
+    bool greyOnly = false;
 };
 
 // The form the encoder chooses for these pixels.

@@ -537,7 +537,7 @@ bool CRenderer::Impl::Encode(const Layout& l, Format format, const RenderOptions
     case Format::Png:
         if (!DrawRaster(l, o)) return false;
         return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height(), raster.DrawnColours().data(),
-                           raster.DrawnColours().size()},
+                           raster.DrawnColours().size(), raster.GreyOnly()},
                           o.dpi, o.interlace, out);
     case Format::Jpeg: return DrawRaster(l, o) && EncodeJpeg(raster, o.dpi, o.jpegQuality, out);
     case Format::Bmp: return DrawRaster(l, o) && EncodeBmp(raster, o.dpi, out);

@@ -24,6 +24,7 @@ void CRasterDC::Destroy()
     m_width = m_height = 0;
     m_colours.clear();
     m_blended = false;
+    m_grey = true;
 }
 
 bool CRasterDC::Create(int width, int height, int dpi)
@@ -54,7 +55,7 @@ bool CRasterDC::Create(int width, int height, int dpi)
 
 void CRasterDC::NoteColour(COLORREF c)
 {
-    if (m_blended) return;
+    if (GetRValue(c) != GetGValue(c) || GetGValue(c) != GetBValue(c)) m_grey = false;
     const uint32_t rgb = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
     if (std::find(m_colours.begin(), m_colours.end(), rgb) == m_colours.end()) m_colours.push_back(rgb);
 }
@@ -67,6 +68,7 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
     if (l == 0 && t == 0 && r == m_width && b == m_height) {
         m_colours.clear();
         m_blended = false;
+        m_grey = true;
     }
     NoteColour(c);
     const uint32_t pixel = 0xFF000000u | uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
@@ -129,12 +131,9 @@ BOOL CRasterDC::TextOut(int x, int y, const std::string& text)
     cairo_surface_flush(m_surface);
     if (text.empty()) return done;
     if (m_bkMode == OPAQUE) NoteColour(m_bkColor);
-    if (m_textAntialias) {
-        m_blended = true;
-        m_colours.clear();
-    } else {
-        NoteColour(m_textColor);
-    }
+    // Anti-aliased edges blend the text colour into what lies below.
+    NoteColour(m_textColor);
+    if (m_textAntialias) m_blended = true;
     return done;
 }
 
@@ -172,7 +171,8 @@ std::vector<uint8_t> CRasterDC::ToGray() const
         for (int x = 0; x < m_width; ++x) {
             const uint32_t px = row[x];
             const int r = (px >> 16) & 0xFF, g = (px >> 8) & 0xFF, b = px & 0xFF;
-            out[size_t(y) * m_width + x] = uint8_t((r * 299 + g * 587 + b * 114) / 1000);
+            // A grey is its own luma (the weights sum to 1000).
+            out[size_t(y) * m_width + x] = r == g && g == b ? uint8_t(b) : uint8_t((r * 299 + g * 587 + b * 114) / 1000);
         }
     }
     return out;

@@ -47,7 +47,10 @@ public:
     // fill and text without anti-aliasing adds its colour. Empty when
     // anti-aliased text was drawn since (its edges blend the colours), so
     // that only the pixels can tell.
-    const std::vector<uint32_t>& DrawnColours() const { return m_colours; }
+    const std::vector<uint32_t>& DrawnColours() const { return m_blended ? m_none : m_colours; }
+    // True when every colour drawn is a grey, so that every pixel is one,
+    // blended edges of text included.
+    bool GreyOnly() const { return m_grey; }
 
     // Pixels, top-down rows of `Stride()` bytes; each pixel a native-endian
     // 32-bit word 0x00RRGGBB (cairo's RGB24).
@@ -70,6 +73,8 @@ private:
     cairo_surface_t* m_surface = nullptr;
     uint8_t* m_pixels = nullptr;
     int m_stride = 0;
-    std::vector<uint32_t> m_colours;
+    std::vector<uint32_t> m_colours; // the solid colours drawn
+    const std::vector<uint32_t> m_none;
     bool m_blended = false;
+    bool m_grey = true;
 };
