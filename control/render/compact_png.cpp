@@ -197,6 +197,16 @@ bool ToSamples(const PixelView& p, const PngLayout& layout, CColourTable& table,
                 s[x] = uint8_t(c);
             }
             if (odd) return false;
+        } else if (known == 2 || known == 1) {
+            // Two colours (bars and text on a background): compares only.
+            const uint32_t c0 = table.Colours()[0], c1 = known == 2 ? table.Colours()[1] : c0;
+            const uint8_t s0 = layout.form == PngForm::Grey ? greySample[c0 & 0xFF] : 0;
+            const uint8_t s1 = layout.form == PngForm::Grey ? greySample[c1 & 0xFF] : uint8_t(known - 1);
+            for (int x = 0; x < p.width; ++x) {
+                const uint32_t c = row[x] & 0xFFFFFFu;
+                if (c != c0 && c != c1) return false;
+                s[x] = c == c0 ? s0 : s1;
+            }
         } else {
             // Runs of one colour: one look-up a run.
             const bool grey = layout.form == PngForm::Grey;
@@ -296,6 +306,18 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
                     for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i)
                         for (int c = 0; c < channels; ++c)
                             packed[size_t(i * channels + c)] = s[size_t(x * channels + c)];
+                }
+            } else if (depth == 1 && pass.dx == 1) {
+                // Eight samples a byte, the first in the top bit.
+                const int whole = p.width / 8;
+                for (int i = 0; i < whole; ++i) {
+                    const uint8_t* e = s + 8 * i;
+                    packed[i] = uint8_t(e[0] << 7 | e[1] << 6 | e[2] << 5 | e[3] << 4 | e[4] << 3 | e[5] << 2 | e[6] << 1 | e[7]);
+                }
+                if (p.width % 8) {
+                    unsigned byte = 0;
+                    for (int x = 8 * whole; x < p.width; ++x) byte |= unsigned(s[x]) << (7 - (x - 8 * whole));
+                    packed[whole] = uint8_t(byte);
                 }
             } else {
                 // Samples fill each byte from its top bit down.
