@@ -86,9 +86,12 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
     if (w <= 16) {
         // Bars are a few pixels wide and a hundred high: plain stores beat
         // a copy call a row.
+        const uint64_t pair = uint64_t(pixel) << 32 | pixel;
         for (int y = t; y < b; ++y) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)) + l;
-            for (size_t x = 0; x < w; ++x) row[x] = pixel;
+            uint8_t* row = m_pixels + size_t(y) * size_t(m_stride) + size_t(l) * 4;
+            size_t x = 0;
+            for (; x + 2 <= w; x += 2) std::memcpy(row + 4 * x, &pair, 8);
+            if (x < w) std::memcpy(row + 4 * x, &pixel, 4);
         }
         return;
     }
