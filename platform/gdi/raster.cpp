@@ -25,6 +25,7 @@ void CRasterDC::Destroy()
     m_colours.clear();
     m_blended = false;
     m_grey = true;
+    m_uniform = false;
 }
 
 bool CRasterDC::Create(int width, int height, int dpi)
@@ -65,13 +66,21 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
     l = std::clamp(l, 0, m_width), r = std::clamp(r, 0, m_width);
     t = std::clamp(t, 0, m_height), b = std::clamp(b, 0, m_height);
     if (r <= l || b <= t) return;
+    const uint32_t pixel = 0xFF000000u | uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+    // A surface filled with one colour and not drawn on since needs no
+    // second fill in that colour (the control fills its area with the
+    // background its host has just filled the surface with).
+    if (m_uniform && pixel == m_uniformPixel) return;
     if (l == 0 && t == 0 && r == m_width && b == m_height) {
         m_colours.clear();
         m_blended = false;
         m_grey = true;
+        m_uniform = true;
+        m_uniformPixel = pixel;
+    } else {
+        m_uniform = false;
     }
     NoteColour(c);
-    const uint32_t pixel = 0xFF000000u | uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
     const size_t w = size_t(r - l);
     uint8_t* first = m_pixels + size_t(t) * size_t(m_stride) + size_t(l) * 4;
     if (pixel == 0xFFFFFFFFu) {
@@ -128,6 +137,7 @@ BOOL CRasterDC::Rectangle(int left, int top, int right, int bottom)
 BOOL CRasterDC::TextOut(int x, int y, const std::string& text)
 {
     if (!m_cr) return FALSE;
+    m_uniform = false;
     // cairo draws over what was stored behind its back.
     cairo_surface_mark_dirty(m_surface);
     const BOOL done = CCairoDC::TextOut(x, y, text);

@@ -77,4 +77,6 @@ private:
     const std::vector<uint32_t> m_none;
     bool m_blended = false;
     bool m_grey = true;
+    bool m_uniform = false;     // every pixel is m_uniformPixel
+    uint32_t m_uniformPixel = 0;
 };
