@@ -408,7 +408,7 @@ namespace {
 constexpr int kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
 constexpr int kHashBits = 12;
-constexpr int kChain = 6;
+constexpr int kChain = 4;
 constexpr size_t kInsertLimit = 8;
 constexpr size_t kGoodEnough = 32; // a match this long ends the search
 
