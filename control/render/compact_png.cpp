@@ -248,20 +248,20 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
     // every pixel; a pixel of another colour (never, unless the list is
     // wrong) sends the encoder back to looking.
     CColourTable table;
-    bool analysed = false;
+    size_t known = 0; // what the pixels were promised to hold (0: looked at)
     if (p.colours && p.colourCount > 0 && p.colourCount <= 256) {
         MarkSameRows(p, m_same);
         for (size_t i = 0; i < p.colourCount; ++i) table.Find(p.colours[i] & 0xFFFFFFu);
         m_layout = LayoutFor(true, table.Colours());
+        known = table.Colours().size();
     } else if (p.greyOnly) {
         // Blended greys: 8-bit grey, whatever levels the edges took.
         MarkSameRows(p, m_same);
         m_layout = PngLayout{PngForm::Grey, 8, {}};
+        known = kAnyGrey;
     } else {
         m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
-        analysed = true;
     }
-    const size_t known = analysed ? 0 : p.greyOnly && !p.colourCount ? kAnyGrey : table.Colours().size();
     if (!ToSamples(p, m_layout, table, known, m_same, m_source, m_samples)) {
         table = CColourTable();
         m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());

@@ -2,11 +2,13 @@
 //
 // A drawn symbol mostly has few colours: black bars on white are one bit a
 // pixel, anti-aliased text in one colour on white is grey, two colours are a
-// two-entry palette. The encoder looks at the pixels, picks the form with
-// the fewest bits a pixel (grey before palette at equal depth, RGB only for
-// more than 256 colours), records the resolution in a pHYs chunk and keeps
-// its compressors and buffers between images, so that a thread encoding many
-// images allocates nothing after the first but the bytes it returns.
+// two-entry palette. The encoder takes the colours from the surface that
+// drew them (or looks at the pixels), picks the form with the fewest bits a
+// pixel (grey before palette at equal depth, RGB only for more than 256
+// colours), records the resolution in a pHYs chunk, deflates with a
+// compressor of its own made for rows that repeat, and keeps its buffers
+// between images, so that a thread encoding many images allocates nothing
+// after the first but the bytes it returns.
 //
 // The control's own PNG methods keep their form (control/interface); this
 // one belongs to the command.
