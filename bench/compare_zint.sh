@@ -1,18 +1,24 @@
 #!/bin/sh
 # Batch speed and file size of `tessaline --batch` against `zint --batch`
-# (Debian package zint) on the same EAN 13 texts at the same image size,
-# run one after the other on this machine. Installs nothing.
+# (Debian package zint) on the same EAN 13 texts, both drawing the same
+# symbol: modules of 2 pixels, the standard's quiet zones (11 and 7 modules
+# beside the bars, 2 above and below) and bars of 69.24 modules (22.85 mm
+# at 0.33 mm), sized from the symbol by both programs. Installs nothing.
 #
 #   bench/compare_zint.sh [TESSALINE_BINARY] [LINES] [JOBS]
 #
 # Defaults: build/tessaline, 10000 lines, 2 jobs. Both write into the same
 # scratch directory (TMPDIR, else /dev/shm when present, else /tmp), so
-# both meet the same file system. Prints the files per second of each, the
-# average file sizes and the ratios, once with the human-readable text and
-# once with bilevel text (tessaline --bilevel), once without it
-# (zint --notext, tessaline --no-text), then the peak
-# resident memory of tessaline for 1,000 and for 100,000 lines (this needs
-# GNU time as /usr/bin/time: the Debian package `time`).
+# both meet the same file system. For the three text variants (anti-aliased
+# text, the default; bilevel text, tessaline --bilevel, as zint draws its
+# text; no text, zint --notext and tessaline --no-text) it prints:
+#   - per core: both programs on one core (tessaline --jobs 1), side by
+#     side, with the CPU time and the bytes a file and their ratios;
+#   - with JOBS jobs: the files a second of tessaline --jobs JOBS against
+#     zint, and how the rate scales from 1 to JOBS jobs;
+# then the peak resident memory of tessaline for 1,000 and for 100,000
+# lines. CPU times and peak memory need GNU time as /usr/bin/time (the
+# Debian package `time`).
 set -eu
 
 TESSALINE=${1:-build/tessaline}
@@ -26,6 +32,10 @@ TESSALINE=$(cd "$(dirname "$TESSALINE")" && pwd)/$(basename "$TESSALINE")
 if [ -n "${TMPDIR:-}" ]; then BASE=$TMPDIR; elif [ -w /dev/shm ]; then BASE=/dev/shm; else BASE=/tmp; fi
 WORK=$(mktemp -d "$BASE/tessaline-vs-zint.XXXXXX")
 trap 'rm -rf "$WORK"' EXIT
+
+# zint's X dimension is 2 pixels at scale 1; --quietzones gives EAN 13 its
+# 11 and 7 light modules, --vwhitesp the 2 above and below.
+ZINT_SYMBOL="-b EANX --filetype=png --scale 1 --height 69.24 --quietzones --vwhitesp 2"
 
 # Random 12-digit EAN 13 texts (the check digit is added by both), the same
 # for every run.
@@ -54,52 +64,83 @@ png_form() {
 }
 average_size() { find "$1" -iname '*.png' -printf '%s\n' | awk '{ s += $1; n++ } END { printf "%.0f", n ? s / n : 0 }'; }
 count() { find "$1" -iname '*.png' | wc -l; }
+calc() { echo "$1" | bc -l; }
 
-# One comparison: $1 label, $2 zint's extra option, $3 tessaline's.
-compare() {
-    label=$1
-    zdir=$WORK/zint-$label
-    tdir=$WORK/tessaline-$label
-    mkdir -p "$zdir"
+# One run of zint: $1 directory, $2 extra option. Sets zn, zint_s, zint_cpu,
+# zbytes, zfirst.
+run_zint() {
+    mkdir -p "$1"
     # zint names each file after its text (--mirror) in the current directory.
     start=$(now)
-    (cd "$zdir" && timed "$ZINT" -b EANX --batch --mirror --filetype=png --scale 1.1 --height 60 $2 \
-        -i "$WORK/texts.txt" >/dev/null 2>&1)
-    zint_s=$(echo "$(now) - $start" | bc -l)
+    # shellcheck disable=SC2086
+    (cd "$1" && timed "$ZINT" $ZINT_SYMBOL --batch --mirror $2 -i "$WORK/texts.txt" >/dev/null 2>&1)
+    zint_s=$(calc "$(now) - $start")
     zint_cpu=$(cat "$WORK/cpu")
-    first=$(find "$zdir" -iname '*.png' | head -n 1)
-    size=$(png_size "$first")
+    zn=$(count "$1")
+    zbytes=$(average_size "$1")
+    zfirst=$(find "$1" -iname '*.png' | head -n 1)
+}
 
+# One run of tessaline: $1 directory, $2 jobs, $3 extra option. Sets tn,
+# tess_s, tess_cpu, tbytes, tfirst.
+run_tessaline() {
     start=$(now)
-    timed "$TESSALINE" --batch "$WORK/texts.txt" --type "EAN 13" --jobs "$JOBS" --size "$size" $3 -o "$tdir"
-    tess_s=$(echo "$(now) - $start" | bc -l)
+    # shellcheck disable=SC2086
+    timed "$TESSALINE" --batch "$WORK/texts.txt" --type "EAN 13" --jobs "$2" $3 -o "$1"
+    tess_s=$(calc "$(now) - $start")
     tess_cpu=$(cat "$WORK/cpu")
-    mine=$(find "$tdir" -name '*.png' | head -n 1)
+    tn=$(count "$1")
+    tbytes=$(average_size "$1")
+    tfirst=$(find "$1" -name '*.png' | head -n 1)
+}
 
-    zn=$(count "$zdir"); tn=$(count "$tdir")
-    zrate=$(echo "$zn / $zint_s" | bc -l); trate=$(echo "$tn / $tess_s" | bc -l)
-    zbytes=$(average_size "$zdir"); tbytes=$(average_size "$tdir")
-    printf '%s, %s lines at %s pixels\n' "$label" "$LINES" "$size"
-    printf '  zint --batch              %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s), CPU %4.0f us a file\n' \
-        "$zn" "$zint_s" "$zrate" "$zbytes" "$(png_form "$first")" "$(echo "$zint_cpu * 1000000 / $zn" | bc -l)"
-    printf '  tessaline --batch -j %-4s %6d files in %6.2f s = %8.0f files/s, %5d bytes a file (%s), CPU %4.0f us a file\n' \
-        "$JOBS" "$tn" "$tess_s" "$trate" "$tbytes" "$(png_form "$mine")" "$(echo "$tess_cpu * 1000000 / $tn" | bc -l)"
-    printf '  rate tessaline/zint %.2f   size tessaline/zint %.2f\n' \
-        "$(echo "$trate / $zrate" | bc -l)" "$(echo "$tbytes / $zbytes" | bc -l)"
-    # On a machine shared with other work the wall-clock rates depend on the
-    # cores left free; the CPU time a file does not.
-    if [ "$(echo "$zint_cpu > 0 && $tess_cpu > 0" | bc -l)" = 1 ]; then
-        printf '  with %s free cores: tessaline/zint %.2f (from the CPU time a file)\n' "$JOBS" \
-            "$(echo "($zint_cpu / $zn) / ($tess_cpu / $tn / $JOBS)" | bc -l)"
+us_a_file() { calc "$1 * 1000000 / $2"; }
+
+# Per core: $1 label, $2 zint's extra option, $3 tessaline's.
+per_core() {
+    run_zint "$WORK/zint" "$2"
+    run_tessaline "$WORK/tess" 1 "$3"
+    zus=$(us_a_file "$zint_cpu" "$zn"); tus=$(us_a_file "$tess_cpu" "$tn")
+    printf '%s, %s lines, zint %s, tessaline %s\n' "$1" "$LINES" "$(png_size "$zfirst")" "$(png_size "$tfirst")"
+    printf '  zint --batch              CPU %5.0f us a file, %5d bytes a file (%s), %7.0f files/s\n' \
+        "$zus" "$zbytes" "$(png_form "$zfirst")" "$(calc "$zn / $zint_s")"
+    printf '  tessaline --batch -j 1    CPU %5.0f us a file, %5d bytes a file (%s), %7.0f files/s\n' \
+        "$tus" "$tbytes" "$(png_form "$tfirst")" "$(calc "$tn / $tess_s")"
+    if [ "$(calc "$zint_cpu > 0 && $tess_cpu > 0")" = 1 ]; then
+        printf '  CPU a file tessaline/zint %.2f   size tessaline/zint %.2f\n' "$(calc "$tus / $zus")" \
+            "$(calc "$tbytes / $zbytes")"
+    else
+        printf '  size tessaline/zint %.2f (CPU times need /usr/bin/time)\n' "$(calc "$tbytes / $zbytes")"
     fi
-    rm -rf "$zdir" "$tdir"
+    echo "$(calc "$tn / $tess_s")" > "$WORK/rate1-$4"
+    rm -rf "$WORK/zint" "$WORK/tess"
+}
+
+# With JOBS jobs: $1 label, $2 zint's extra option, $3 tessaline's, $4 key
+# of the per-core rate.
+parallel() {
+    run_zint "$WORK/zint" "$2"
+    run_tessaline "$WORK/tess" "$JOBS" "$3"
+    zrate=$(calc "$zn / $zint_s"); trate=$(calc "$tn / $tess_s")
+    rate1=$(cat "$WORK/rate1-$4")
+    printf '%s, %s lines\n' "$1" "$LINES"
+    printf '  zint --batch              %6d files in %6.2f s = %8.0f files/s\n' "$zn" "$zint_s" "$zrate"
+    printf '  tessaline --batch -j %-4s %6d files in %6.2f s = %8.0f files/s\n' "$JOBS" "$tn" "$tess_s" "$trate"
+    printf '  rate tessaline/zint %.2f   %s jobs against 1: %.2f times the files a second\n' \
+        "$(calc "$trate / $zrate")" "$JOBS" "$(calc "$trate / $rate1")"
+    rm -rf "$WORK/zint" "$WORK/tess"
 }
 
 echo "scratch directory: $WORK ($(df -T "$WORK" | awk 'NR == 2 { print $2 }')), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-compare "with text" "" ""
+echo "--- per core (tessaline --jobs 1)"
+per_core "with text" "" "" text
 # zint's text is bilevel; --bilevel draws ours the same way.
-compare "bilevel text" "" "--bilevel"
-compare "without text" "--notext" "--no-text"
+per_core "bilevel text" "" "--bilevel" bilevel
+per_core "without text" "--notext" "--no-text" none
+echo "--- tessaline with $JOBS jobs (the scaling needs $JOBS free cores)"
+parallel "with text" "" "" text
+parallel "bilevel text" "" "--bilevel" bilevel
+parallel "without text" "--notext" "--no-text" none
 
 # Peak resident memory for a short and a long batch.
 if [ -x /usr/bin/time ] && /usr/bin/time -v true >/dev/null 2>&1; then

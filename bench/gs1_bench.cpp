@@ -65,7 +65,7 @@ void BM_RenderChecked(benchmark::State& state)
     for (auto _ : state) {
         CRasterDC dc(600, 160);
         DrawBarcode(&dc, RECT{0, 0, 600, 160}, *symbol, paint);
-        benchmark::DoNotOptimize(dc);
+        benchmark::DoNotOptimize(dc.Data());
     }
 }
 BENCHMARK(BM_RenderChecked)->Unit(benchmark::kMicrosecond);

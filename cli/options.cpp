@@ -177,7 +177,7 @@ the module.
                    --type, files in the -o directory); UTF-8, with or without
                    a byte-order mark, LF or CRLF; lines of up to 1 MB; the
                    folders of OUTPUT names are made in the -o directory
-  --jobs N         render N batch lines at a time (default 1)
+  --jobs N         render N batch lines at a time (default: one a core)
   --skip-existing  leave batch outputs that are already there and complete
                    (checked by the end of the file), so that a batch that was
                    stopped or killed can be resumed by running it again

@@ -2,9 +2,11 @@
 // settings of one run, and the parsers of the individual values.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <tessaline/tessaline.hpp>
@@ -35,7 +37,7 @@ struct CliOptions {
     bool autoType = false;
     int dpi = 96;
     std::optional<double> moduleMm; // module width in millimetres at dpi
-    int jobs = 1;
+    int jobs = int(std::max(1u, std::thread::hardware_concurrency())); // the cores
     bool interlace = false;
     bool bilevel = false;  // text without anti-aliasing: two colours only
     int quality = 90;

@@ -2,18 +2,20 @@
 //
 // A drawn symbol mostly has few colours: black bars on white are one bit a
 // pixel, anti-aliased text in one colour on white is grey, two colours are a
-// two-entry palette. The encoder looks at the pixels, picks the form with
-// the fewest bits a pixel (grey before palette at equal depth, RGB only for
-// more than 256 colours), records the resolution in a pHYs chunk and keeps
-// its zlib state between images, so that a thread encoding many images
-// allocates nothing after the first.
+// two-entry palette. The encoder takes the colours from the surface that
+// drew them (or looks at the pixels), picks the form with the fewest bits a
+// pixel (grey before palette at equal depth, RGB only for more than 256
+// colours), records the resolution in a pHYs chunk, deflates with a
+// compressor of its own made for rows that repeat, and keeps its buffers
+// between images, so that a thread encoding many images allocates nothing
+// after the first but the bytes it returns.
 //
 // The control's own PNG methods keep their form (control/interface); this
 // one belongs to the command.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 enum class PngForm : uint8_t { Grey, Palette, Rgb };
@@ -26,15 +28,47 @@ struct PngLayout {
 
 // Pixels as the raster surface keeps them: top-down rows `stride` bytes
 // apart, each pixel a native 32-bit word 0x00RRGGBB (the top byte ignored).
+// `colours` (optional): every colour the pixels may hold, 0x00RRGGBB, as
+// the surface knows from what it drew (CRasterDC::DrawnColours); `greyOnly`:
+// every pixel is a grey (CRasterDC::GreyOnly). The encoder then need not
+// look at every pixel to choose its form (a pixel that breaks the promise
+// sends it back to looking).
 struct PixelView {
     const uint8_t* data = nullptr;
     int stride = 0;
     int width = 0;
     int height = 0;
+    const uint32_t* colours = nullptr;
+    size_t colourCount = 0;
+    bool greyOnly = false;
 };
 
 // The form the encoder chooses for these pixels.
 PngLayout ChoosePngLayout(const PixelView& pixels);
+
+// Deflate (RFC 1951) of PNG scanlines into one block with its own Huffman
+// codes: a run of rows each equal to the one above costs a few bits a row,
+// and only the distinct rows are searched for matches.
+class CRowDeflater {
+public:
+    struct RowSpan {
+        uint32_t size;  // bytes of the row, its filter byte included
+        bool repeat;    // equal to the row before it (of the same size)
+    };
+    // The raw deflate stream of the rows laid end to end in `data`.
+    void Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out);
+
+private:
+    struct Token {
+        uint16_t length;   // 0: a literal
+        uint16_t distance; // or the literal byte
+    };
+    void Match(const uint8_t* data, size_t begin, size_t end, size_t above);
+    void Repeat(size_t length, size_t distance);
+
+    std::vector<Token> m_tokens;
+    std::vector<uint32_t> m_head, m_prev; // hash chains of positions + 1
+};
 
 class CCompactPngEncoder {
 public:
@@ -52,14 +86,14 @@ public:
     const PngLayout& Layout() const { return m_layout; }
 
 private:
-    struct Deflater;
     bool Compress(std::vector<uint8_t>& out);
 
-    std::unique_ptr<Deflater> m_deflater;
+    CRowDeflater m_deflater;
     PngLayout m_layout;
     std::vector<uint8_t> m_same;            // per row: equal to the row above
     std::vector<const uint8_t*> m_source;   // per row: its distinct row's samples
     std::vector<uint8_t> m_samples;         // one byte a sample, distinct rows
     std::vector<uint8_t> m_filtered;        // the scanlines as PNG compresses them
-    unsigned long m_adler = 1;              // their zlib checksum
+    std::vector<CRowDeflater::RowSpan> m_rows; // their sizes and repeats
+    std::vector<uint8_t> m_packed;          // their deflate stream
 };

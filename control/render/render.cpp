@@ -111,6 +111,45 @@ COLORREF ToColorRef(uint32_t rgb) { return RGB(BYTE(rgb >> 16), BYTE(rgb >> 8), 
 
 } // namespace
 
+// --- layout cache ------------------------------------------------------------------
+
+namespace {
+
+// Types whose bars stand on a fixed grid: every all-digit text of one length
+// puts its bars' edges and its digits in the same places.
+bool IsFixedGrid(int32_t type, const std::string& text)
+{
+    constexpr int32_t kFixed[] = {1, 2, 3, 4, 5, 16, 17}; // EAN 13, 8, 5, 2, UPC A, EAN 99, UPC E
+    return std::find(std::begin(kFixed), std::end(kFixed), type) != std::end(kFixed) && AllDigits(text);
+}
+
+} // namespace
+
+const CRenderer::Impl::Layout* CRenderer::Impl::LayoutCache::Find(int32_t type, const std::string& text,
+                                                                 const RenderOptions& o, int axisBorder,
+                                                                 int crossBorder) const
+{
+    for (const Entry& e : entries) {
+        if (e.type != type || e.axisBorder != axisBorder || e.crossBorder != crossBorder) continue;
+        const bool textMatches = e.text == text || (!exactText && e.sameGrid && e.text.size() == text.size() &&
+                                                    IsFixedGrid(type, text));
+        if (textMatches && e.options == o) return &e.layout;
+    }
+    return nullptr;
+}
+
+void CRenderer::Impl::LayoutCache::Store(int32_t type, const std::string& text, const RenderOptions& o,
+                                         int axisBorder, int crossBorder, const Layout& layout)
+{
+    Entry e{type, text, IsFixedGrid(type, text), o, axisBorder, crossBorder, layout};
+    if (entries.size() < kEntries) {
+        entries.push_back(std::move(e));
+    } else {
+        entries[next] = std::move(e);
+        next = (next + 1) % kEntries;
+    }
+}
+
 // --- the renderer ----------------------------------------------------------------
 
 CRenderer::Impl::Impl()
@@ -262,6 +301,7 @@ CRenderer::Impl::Layout CRenderer::Impl::SizedLayout(const RenderOptions& o, int
     SetFont(o, textPixels);
     const int bh = crossBorder;
     SetBorders(axisBorder, crossBorder);
+    if (const Layout* known = layouts.Find(type, Symbol().GetText(), o, axisBorder, crossBorder)) return *known;
 
     // The probe's cross size only has to hold the text band and the bars.
     const int probeCross = std::min(kLargestSide, int(textPixels * 3) + 2 * bh + 4 * o.dpi);
@@ -316,6 +356,7 @@ CRenderer::Impl::Layout CRenderer::Impl::SizedLayout(const RenderOptions& o, int
         l.bearers.push_back(Turn({0, barsEnd - bearer, w0, barsEnd}, o.rotate, w0, h0));
     }
     l.image = AxisIsWidth(o.rotate) ? SIZE{w0, h0} : SIZE{h0, w0};
+    layouts.Store(type, Symbol().GetText(), o, axisBorder, crossBorder, l);
     return l;
 }
 
@@ -324,6 +365,8 @@ CRenderer::Impl::Layout CRenderer::Impl::GivenLayout(const RenderOptions& o, int
     Layout l;
     SetFont(o, (o.fontPoints > 0 ? o.fontPoints : 18.0) * o.dpi / 72.0);
     SetBorders(axisBorder, crossBorder);
+    if (const Layout* known = layouts.Find(Symbol().GetType(), Symbol().GetText(), o, axisBorder, crossBorder))
+        return *known;
     l.image = {o.width, o.height};
     const bool axisWidth = AxisIsWidth(o.rotate);
     const int axis = axisWidth ? o.width : o.height, cross = axisWidth ? o.height : o.width;
@@ -359,6 +402,7 @@ CRenderer::Impl::Layout CRenderer::Impl::GivenLayout(const RenderOptions& o, int
                                  std::to_string(want) + " pixels) the standard asks for; scanners may not read it");
         }
     }
+    layouts.Store(type, Symbol().GetText(), o, axisBorder, crossBorder, l);
     return l;
 }
 
@@ -449,6 +493,7 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
     const int bh = o.borderHeight >= 0 ? o.borderHeight : given ? 4 : 0;
     const bool axisWidth = AxisIsWidth(o.rotate);
     const int axisBorder = axisWidth ? bw : bh, crossBorder = axisWidth ? bh : bw;
+    layouts.exactText = report != nullptr;
     Layout l = given ? GivenLayout(o, axisBorder, crossBorder) : SizedLayout(o, axisBorder, crossBorder);
     l.borderWidth = bw;
     l.borderHeight = bh;
@@ -494,7 +539,9 @@ bool CRenderer::Impl::Encode(const Layout& l, Format format, const RenderOptions
     switch (format) {
     case Format::Png:
         if (!DrawRaster(l, o)) return false;
-        return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height()}, o.dpi, o.interlace, out);
+        return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height(), raster.DrawnColours().data(),
+                           raster.DrawnColours().size(), raster.GreyOnly()},
+                          o.dpi, o.interlace, out);
     case Format::Jpeg: return DrawRaster(l, o) && EncodeJpeg(raster, o.dpi, o.jpegQuality, out);
     case Format::Bmp: return DrawRaster(l, o) && EncodeBmp(raster, o.dpi, out);
     default: {

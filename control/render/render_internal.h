@@ -64,6 +64,32 @@ struct CRenderer::Impl {
     bool Encode(const Layout& l, Format format, const RenderOptions& o, std::vector<uint8_t>& out);
     void Runs(const Layout& l, SymbolReport& r);
 
+    // Layouts measured before, so that a batch of like symbols measures its
+    // geometry once: keyed by everything that decides a layout, the text
+    // itself or, for the fixed-grid EAN/UPC types with all-digit texts, only
+    // its length (every such text has the same bars' positions).
+    struct LayoutCache {
+        struct Entry {
+            int32_t type = -1;
+            std::string text;  // Windows-1252, as the symbol holds it
+            bool sameGrid = false;
+            RenderOptions options;
+            int axisBorder = 0, crossBorder = 0;
+            Layout layout;
+        };
+        static constexpr size_t kEntries = 8;
+        // Reports want the bars of their own text: no look-up by length.
+        bool exactText = false;
+        std::vector<Entry> entries;
+        size_t next = 0;
+
+        const Layout* Find(int32_t type, const std::string& text, const RenderOptions& o, int axisBorder,
+                           int crossBorder) const;
+        void Store(int32_t type, const std::string& text, const RenderOptions& o, int axisBorder, int crossBorder,
+                   const Layout& layout);
+    };
+    LayoutCache layouts;
+
     std::shared_ptr<CBarcodeCtrl> control;
     CRasterDC raster;
     CCompactPngEncoder png;

@@ -57,6 +57,11 @@ struct RenderOptions {
     int dpi = 96;            // resolution kept in the file
     bool autoType = false;   // pick the symbology from the text
     bool gs1Check = true;    // refuse element strings that break GS1 rules
+
+#if __cplusplus >= 202002L
+    // Every option decides the image (the library's layout cache keys on it).
+    bool operator==(const RenderOptions&) const = default;
+#endif
 };
 
 struct SymbolReport {

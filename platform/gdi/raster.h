@@ -1,5 +1,6 @@
 // The raster surface: a cairo image surface of 32 bits per pixel. Rectangles
-// are never anti-aliased; text is.
+// are never anti-aliased and are written straight into the pixels; text is
+// drawn by cairo, anti-aliased unless turned off.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +37,21 @@ public:
 
     int GetDeviceCaps(int index) const override;
 
+    void FillRect(const RECT& r, const CBrush& brush) override;
+    BOOL Rectangle(int left, int top, int right, int bottom) override;
+    using CDC::Rectangle;
+    BOOL TextOut(int x, int y, const std::string& text) override;
+
+    // The colours the pixels can hold, as 0x00RRGGBB, known from what was
+    // drawn: a fill of the whole surface starts the list afresh, every other
+    // fill and text without anti-aliasing adds its colour. Empty when
+    // anti-aliased text was drawn since (its edges blend the colours), so
+    // that only the pixels can tell.
+    const std::vector<uint32_t>& DrawnColours() const { return m_blended ? m_none : m_colours; }
+    // True when every colour drawn is a grey, so that every pixel is one,
+    // blended edges of text included.
+    bool GreyOnly() const { return m_grey; }
+
     // Pixels, top-down rows of `Stride()` bytes; each pixel a native-endian
     // 32-bit word 0x00RRGGBB (cairo's RGB24).
     const uint8_t* Data() const;
@@ -50,6 +66,17 @@ public:
 private:
     void Destroy();
     void Flush() const;
+    // [l, r) x [t, b) clipped to the surface, in `c`.
+    void Fill(int l, int t, int r, int b, COLORREF c);
+    void NoteColour(COLORREF c);
     int m_width, m_height, m_dpi;
     cairo_surface_t* m_surface = nullptr;
+    uint8_t* m_pixels = nullptr;
+    int m_stride = 0;
+    std::vector<uint32_t> m_colours; // the solid colours drawn
+    const std::vector<uint32_t> m_none;
+    bool m_blended = false;
+    bool m_grey = true;
+    bool m_uniform = false;     // every pixel is m_uniformPixel
+    uint32_t m_uniformPixel = 0;
 };

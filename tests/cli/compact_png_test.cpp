@@ -147,4 +147,62 @@ TEST(CompactPng, RefusesAnEmptyImage)
     EXPECT_TRUE(png.empty());
 }
 
+// Colours promised by the surface spare the analysis; a promise that a
+// pixel breaks (never from the raster surface) still gives its pixels.
+TEST(CompactPng, PromisedColoursAndBrokenPromises)
+{
+    const Image bars = Make(61, 40, [](int x, int y) { return y > 4 && y < 30 && (x / 3) % 2 ? Grey(0) : Grey(255); });
+    const Image blend = Make(61, 40, [](int x, int y) { return Grey(y > 20 ? (x * 7) % 256 : 255); });
+    const Image tinted = Make(61, 40, [](int x, int) { return x == 30 ? 0x00FF00u : Grey(255); });
+    const uint32_t blackWhite[] = {0xFFFFFF, 0x000000};
+    const uint32_t white[] = {0xFFFFFF};
+    const uint32_t threeGreys[] = {0xFFFFFF, 0x000000, 0x555555};
+    struct Case {
+        const char* name;
+        const Image& image;
+        const uint32_t* colours;
+        size_t count;
+        bool greyOnly;
+        int bitDepth, colorType;
+    };
+    const Case kCases[] = {
+        {"bars, both colours", bars, blackWhite, 2, false, 1, 0},
+        {"bars, an unused colour too", bars, threeGreys, 3, false, 2, 0},
+        {"bars, black missing", bars, white, 1, false, 1, 0},
+        {"blended greys", blend, nullptr, 0, true, 8, 0},
+        {"a colour among the greys", tinted, nullptr, 0, true, 1, 3},
+        {"a colour not promised", tinted, blackWhite, 2, false, 1, 3},
+    };
+    CCompactPngEncoder encoder;
+    for (const Case& c : kCases) {
+        for (const bool interlace : {false, true}) {
+            PixelView view = c.image.View();
+            view.colours = c.colours;
+            view.colourCount = c.count;
+            view.greyOnly = c.greyOnly;
+            std::vector<uint8_t> png;
+            ASSERT_TRUE(encoder.Encode(view, 96, interlace, png)) << c.name;
+            const Decoded d = Decode(png);
+            ASSERT_TRUE(d.ok) << c.name;
+            EXPECT_EQ(d.rgb, Rgb(c.image)) << c.name;
+            EXPECT_EQ(d.bitDepth, c.bitDepth) << c.name;
+            EXPECT_EQ(d.colorType, c.colorType) << c.name;
+        }
+    }
+}
+
+// Rows longer than the deflate window (32 KiB) cannot be copied from the
+// row above; runs of them and of short rows round-trip all the same.
+TEST(CompactPng, RowsPastTheDeflateWindow)
+{
+    const Image wide = Make(11000, 6, [](int x, int y) { return y < 4 ? uint32_t(x * 2654435761u) & 0xFFFFFFu : 0x123456u; });
+    std::vector<uint8_t> png;
+    CCompactPngEncoder encoder;
+    ASSERT_TRUE(encoder.Encode(wide.View(), 96, false, png));
+    EXPECT_EQ(encoder.Layout().form, PngForm::Rgb);
+    const Decoded d = Decode(png);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.rgb, Rgb(wide));
+}
+
 } // namespace

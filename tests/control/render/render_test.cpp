@@ -253,3 +253,61 @@ TEST(RenderApi, GeometryBearerBarsHeightsAndLimits)
 }
 
 } // namespace
+
+namespace {
+
+// One renderer draws many symbols: what it keeps from one symbol to the
+// next (layouts, surfaces, encoder state) never shows in the next one.
+TEST(RenderApi, ARendererThatDrewOthersDrawsWhatAFreshOneDraws)
+{
+    RenderOptions wide;
+    wide.module = 3;
+    RenderOptions given;
+    given.width = 300;
+    given.height = 120;
+    RenderOptions bilevel;
+    bilevel.bilevel = true;
+    RenderOptions turned;
+    turned.rotate = 90;
+    struct Case {
+        const char* type;
+        const char* before; // drawn first, with `first`
+        const char* text;   // then this, with `options`
+        RenderOptions first, options;
+    };
+    const Case kCases[] = {
+        {"1", "590123412345", "400638133393", {}, {}},          // same length, other bars
+        {"1", "590123412345", "5901234123457", {}, {}},         // with its check digit
+        {"1", "590123412345", "590123412345", {}, wide},        // another module
+        {"1", "590123412345", "400638133393", given, given},    // a given size
+        {"1", "590123412345", "400638133393", {}, bilevel},
+        {"1", "590123412345", "400638133393", turned, turned},
+        {"2", "1234567", "9638507", {}, {}},
+        {"5", "12345678901", "03600029145", {}, {}},
+        {"14", "ABC", "XYZ", {}, {}},                           // keyed by its text
+        {"14", "ABC", "ABCD", given, given},
+    };
+    tessaline::CRenderer used;
+    for (const Case& c : kCases) {
+        const std::string label = std::string(c.type) + " " + c.before + " then " + c.text;
+        used.Render(c.type, c.before, Format::Png, c.first);
+        const tessaline::Pixels again = used.RenderPixels(c.type, c.text, c.options);
+        const tessaline::SymbolReport report = used.Inspect(c.type, c.text, c.options);
+        tessaline::CRenderer fresh;
+        const tessaline::Pixels expected = fresh.RenderPixels(c.type, c.text, c.options);
+        EXPECT_EQ(again.width, expected.width) << label;
+        EXPECT_EQ(again.height, expected.height) << label;
+        EXPECT_TRUE(again.grey == expected.grey) << label;
+        tessaline::CRenderer fresh2;
+        const tessaline::SymbolReport want = fresh2.Inspect(c.type, c.text, c.options);
+        EXPECT_EQ(report.runs, want.runs) << label;
+        EXPECT_EQ(report.modules, want.modules) << label;
+        EXPECT_EQ(report.width, want.width) << label;
+        // And its PNG holds those pixels.
+        const tessaline::Image png = used.Render(c.type, c.text, Format::Png, c.options);
+        EXPECT_EQ(png.width, expected.width) << label;
+        EXPECT_EQ(png.height, expected.height) << label;
+    }
+}
+
+} // namespace

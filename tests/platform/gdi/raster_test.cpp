@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <thread>
+#include <vector>
 
 #include "platform/gdi/metafile.h"
 #include "platform/gdi/raster.h"
@@ -75,7 +76,6 @@ RECT ExpectedCell(const Frame& f, const Align& a, POINT ref, int width, int asce
     return {std::min(xs[0], xs[1]), std::min(ys[0], ys[1]), std::max(xs[0], xs[1]), std::max(ys[0], ys[1])};
 }
 
-} // namespace
 
 TEST(RasterSurface, FillRectCoversExactlyItsPixels)
 {
@@ -316,3 +316,59 @@ TEST(RasterText, ParallelSurfacesDrawTheSame)
     for (auto& th : threads) th.join();
     for (int m : mismatches) EXPECT_EQ(m, 0);
 }
+
+// What the surface knows of the colours it holds, after each drawing step.
+TEST(RasterSurface, KnowsTheColoursItDrew)
+{
+    struct Step {
+        const char* name;
+        void (*draw)(CRasterDC&);
+        std::vector<uint32_t> colours; // 0x00RRGGBB, in the order drawn
+        bool grey;
+    };
+    const Step kSteps[] = {
+        {"fresh surface", [](CRasterDC&) {}, {0xFFFFFF}, true},
+        {"black bar", [](CRasterDC& dc) { dc.FillSolidRect({2, 2, 4, 30}, RGB(0, 0, 0)); }, {0xFFFFFF, 0x000000}, true},
+        {"red outline", [](CRasterDC& dc) {
+             dc.SelectObject(CPen{PS_SOLID, 1, RGB(255, 0, 0)});
+             dc.SelectObject(CBrush{BS_NULL, 0});
+             dc.Rectangle(5, 5, 20, 20);
+         }, {0xFFFFFF, 0x000000, 0xFF0000}, false},
+        {"whole fill starts afresh", [](CRasterDC& dc) { dc.FillSolidRect({0, 0, 40, 40}, RGB(9, 9, 9)); }, {0x090909}, true},
+        {"bilevel text", [](CRasterDC& dc) {
+             dc.SetTextAntialias(false);
+             dc.SelectObject(Arial24());
+             dc.SetBkMode(TRANSPARENT);
+             dc.SetTextColor(RGB(200, 200, 200));
+             dc.TextOut(1, 1, "12");
+         }, {0x090909, 0xC8C8C8}, true},
+        {"anti-aliased text", [](CRasterDC& dc) {
+             dc.SetTextAntialias(true);
+             dc.TextOut(1, 1, "12");
+         }, {}, true},
+        {"anti-aliased colour", [](CRasterDC& dc) {
+             dc.SetTextColor(RGB(0, 0, 255));
+             dc.TextOut(1, 1, "12");
+         }, {}, false},
+    };
+    CRasterDC dc(40, 40);
+    for (const Step& s : kSteps) {
+        s.draw(dc);
+        EXPECT_EQ(dc.DrawnColours(), s.colours) << s.name;
+        EXPECT_EQ(dc.GreyOnly(), s.grey) << s.name;
+        // The promise holds for every pixel.
+        for (int y = 0; y < dc.Height(); ++y)
+            for (int x = 0; x < dc.Width(); ++x) {
+                const COLORREF c = dc.GetPixel(x, y);
+                const uint32_t rgb = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+                if (!s.colours.empty()) {
+                    EXPECT_NE(std::find(s.colours.begin(), s.colours.end(), rgb), s.colours.end()) << s.name;
+                }
+                if (s.grey) {
+                    EXPECT_TRUE(GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c)) << s.name;
+                }
+            }
+    }
+}
+
+} // namespace
