@@ -122,14 +122,16 @@ public:
     virtual void DrawText(CDC* dc);
 
     BOOL DrawEngineBars(CDC* dc, RECT barRect);
+    // The custom drawer of the current engine row; false when it did not fit.
+    BOOL DrawCustom(CDC* dc, int32_t moduleWidth, std::string& text, const RECT& barRect);
 
     // Custom drawers of the engine rows; each lives with its symbology.
-    // `text` is the prepared text, which a drawer may rewrite.
-    BOOL DrawCode128(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r,
-                     BOOL leadingFnc1);
-    BOOL DrawPostNet(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
-    BOOL DrawRoyalMail(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
-    BOOL DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
+    // `text` is the prepared text, which a drawer may rewrite; `moduleWidth`
+    // is the width fitted to the module count of the symbol.
+    BOOL DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1);
+    BOOL DrawPostNet(CDC* dc, std::string& text, RECT r);
+    BOOL DrawRoyalMail(CDC* dc, std::string& text, RECT r);
+    BOOL DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, RECT r);
 
     int16_t GetEngineCode() const { return m_engineCode; }
 

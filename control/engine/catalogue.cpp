@@ -189,19 +189,6 @@ constexpr int32_t kDetectFinal = 0;
 
 constexpr int32_t kDispidType = 2;
 
-// Stands in for a type whose class is not available: it reports the
-// catalogue's id, name and sample text and accepts no text.
-class CStandInBarcode : public CGenericBarcode {
-public:
-    explicit CStandInBarcode(const TypeInfo& info) : m_info(info) {}
-    int32_t GetType() const override { return m_info.id; }
-    std::string GetTypeName() const override { return m_info.name; }
-    std::string GetDemoText() const override { return m_info.demoText; }
-
-private:
-    const TypeInfo& m_info;
-};
-
 bool IsTypeId(int32_t id) { return id == kTypeNone || (id >= 0 && id <= 32); }
 
 // Windows-1252 upper case of one byte: ASCII, the Latin-1 letters (not ß,
@@ -240,13 +227,6 @@ SymbolPtr CreateSymbol(int32_t type)
     return nullptr;
 }
 
-SymbolPtr CreateSymbolOrStandIn(int32_t type)
-{
-    if (SymbolPtr s = CreateSymbol(type)) return s;
-    if (const TypeInfo* info = FindTypeInfo(type)) return std::make_unique<CStandInBarcode>(*info);
-    return nullptr;
-}
-
 int32_t LookupTypeAlias(const std::string& upperName)
 {
     for (const Alias& a : kAliases)
@@ -267,7 +247,7 @@ void CSymbolSlot::SetType(int32_t type)
 {
     if (!IsTypeId(type)) m_host.ThrowError(kInvalidPropertyValue, std::string(), 0);
 
-    m_symbol = CreateSymbolOrStandIn(type); // the previous object dies here
+    m_symbol = CreateSymbol(type); // the previous object dies here
     m_symbol->SetText(m_text);
     m_symbol->SetShowText(m_showText);
     m_symbol->SetNotchHeightInPercent(m_notchHeightInPercent);
@@ -297,7 +277,6 @@ void CSymbolSlot::DetectType()
 {
     auto validFor = [this](int32_t id) {
         const SymbolPtr candidate = CreateSymbol(id);
-        if (!candidate) return false; // class not available: never chosen
         candidate->SetText(m_text);
         return candidate->IsValid() != FALSE;
     };

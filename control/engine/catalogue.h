@@ -25,13 +25,9 @@ const TypeInfo* TypeInfos();
 size_t TypeInfoCount();
 const TypeInfo* FindTypeInfo(int32_t id);
 
-// A new symbol object for a type id: the concrete class of the type, or,
-// for an id without a class (none yet, or not a type), nullptr.
+// A new symbol object of the type's class; nullptr for an id that is not
+// in the catalogue.
 SymbolPtr CreateSymbol(int32_t type);
-// CreateSymbol, or for a catalogue id whose class is not available yet a
-// stand-in that reports the catalogue's id and name and is never valid;
-// nullptr only for an id outside the catalogue.
-SymbolPtr CreateSymbolOrStandIn(int32_t type);
 // The alias table behind TypeName writes: the id an upper-cased name
 // selects, or -1 when it is not in the table (34 for the PDF 417 names,
 // which are no symbology here).

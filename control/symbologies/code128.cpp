@@ -281,8 +281,7 @@ int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1
 
 // --- drawing -------------------------------------------------------------------
 
-BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t, int32_t moduleWidth, std::string& text, RECT r,
-                                 BOOL leadingFnc1)
+BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1)
 {
     // Only EAN/UCC 128 AI writes variable-length field ends as "<FNC1>".
     const std::string values = BuildCode128(text, leadingFnc1, GetType() == 28);

@@ -377,9 +377,8 @@ int NormalizeUpcE(std::string& text)
     return WeightedCheckDigit("0" + b, 11, 3);
 }
 
-BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, RECT r)
 {
-    (void)modules;
     const int32_t m = moduleWidth;
     const int32_t check = NormalizeUpcE(text);
     if (check < 0) return FALSE;

@@ -11,19 +11,19 @@
 // --- tables ------------------------------------------------------------------
 
 const EngineRow kEngineTable[] = {
-    // code custom divisor characters        expansions          checksum start          checksum step
-    {1, 0, 1, kCode25Patterns, nullptr, nullptr, nullptr},                                   // Code 25
-    {6, 0, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},       // Code 128A
-    {7, 0, 1, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},       // Code 128B
-    {10, 0, 1, kMsiPatterns, nullptr, nullptr, nullptr},                                     // MSI
-    {11, 0, 1, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},           // Code 93
-    {12, 0, 1, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep}, // Code 93 Extended
-    {15, 1, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},        // PostNet
-    {18, 1, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // Code 128, 128C
-    {19, 1, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // EAN/UCC 128 family
-    {20, 1, 1, kUpcEPatterns, nullptr, nullptr, nullptr},                                    // UPC E
-    {21, 1, 1, nullptr, nullptr, nullptr, nullptr},                                          // Royal Mail
-    {-1, 0, 1, nullptr, nullptr, nullptr, nullptr},
+    // code custom characters        expansions          checksum start          checksum step
+    {1, 0, kCode25Patterns, nullptr, nullptr, nullptr},                                   // Code 25
+    {6, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},       // Code 128A
+    {7, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},       // Code 128B
+    {10, 0, kMsiPatterns, nullptr, nullptr, nullptr},                                     // MSI
+    {11, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},           // Code 93
+    {12, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep}, // Code 93 Extended
+    {15, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},        // PostNet
+    {18, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // Code 128, 128C
+    {19, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // EAN/UCC 128 family
+    {20, 1, kUpcEPatterns, nullptr, nullptr, nullptr},                                    // UPC E
+    {21, 1, nullptr, nullptr, nullptr, nullptr},                                          // Royal Mail
+    {-1, 0, nullptr, nullptr, nullptr, nullptr},
 };
 
 namespace {
@@ -191,10 +191,81 @@ void CEngineBarcode::DrawText(CDC* dc)
     DrawCharacters(dc, t);
 }
 
+namespace {
+
+// The text the bars encode: without the parentheses of EAN/UCC 128 AI, with
+// a check digit the user left out, the "00" of EAN 18/NVE and SSCC 18 and
+// the leading zero that completes the last digit pair of Code 128C.
+std::string EncodedText(const CEngineBarcode& symbol)
+{
+    const int32_t type = symbol.GetType();
+    std::string t = symbol.GetText();
+    if (type == 28) {
+        EraseAll(t, "(");
+        EraseAll(t, ")");
+    }
+    AppendCheckDigit(symbol, t);
+    if (type == 31 || type == 32) t = "00" + t;
+    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
+    return t;
+}
+
+// Modules of a symbol that a custom drawer draws.
+int32_t CustomModules(int16_t code, int32_t type, const std::string& t)
+{
+    switch (code) {
+    case 18: return CountCode128Modules(t, FALSE);
+    case 19: return CountCode128Modules(t, TRUE, type == 28);
+    case 20: return 51;
+    case 21: return 8 * int32_t(t.size()) + 3;
+    default: return 0;
+    }
+}
+
+// The widest module that fits `modules` into `length`; 0 when none does.
+int32_t FitModuleWidth(int16_t code, int32_t length, int32_t modules)
+{
+    if (code == 15) return 1; // PostNet sizes its bars physically
+    if (modules == 0) return 4;
+    return length < modules ? 0 : length / modules;
+}
+
+// Draws symbol characters of a generic row one after the other from the
+// start of `rect`; returns the offset after the last one.
+int32_t DrawCharacterRun(const CEngineBarcode& symbol, CDC* dc, const EngineRow& row,
+                         const std::vector<int>& characters, int32_t unit, const RECT& rect)
+{
+    int32_t x = 0;
+    for (int i : characters) {
+        int32_t s = 0;
+        int k = 0;
+        for (const char* p = row.patterns[i].pattern; *p; ++p, ++k) {
+            const int32_t w = (*p - '0') * unit;
+            if (k % 2 == 0 && w > 0) symbol.FillStrip(dc, rect, x + s, w);
+            s += w;
+        }
+        x += s + unit;
+    }
+    return x;
+}
+
+} // namespace
+
+BOOL CEngineBarcode::DrawCustom(CDC* dc, int32_t unit, std::string& text, const RECT& rect)
+{
+    switch (m_engineCode) {
+    case 15: return DrawPostNet(dc, text, rect);
+    case 21: return DrawRoyalMail(dc, text, rect);
+    case 18: DrawCode128(dc, unit, text, rect, FALSE); return TRUE;
+    case 19: DrawCode128(dc, unit, text, rect, TRUE); return TRUE;
+    case 20: DrawUpcE(dc, unit, text, rect); return TRUE;
+    default: return TRUE;
+    }
+}
+
 BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
 {
-    const int32_t type = GetType();
-    if (type == 17) {
+    if (GetType() == 17) {
         // UPC E prints its number system and check digit outside the bars.
         const int32_t w = dc->GetTextExtent("X").cx;
         // A font as wide as the area leaves no room for the bars; the
@@ -208,65 +279,18 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
     const EngineRow* row = FindEngineRow(m_engineCode);
     if (!row) return TRUE;
 
-    // The text the bars encode.
-    std::string t = m_text;
-    if (type == 28) {
-        EraseAll(t, "(");
-        EraseAll(t, ")");
-    }
-    AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t = "00" + t;
-    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
-
+    std::string t = EncodedText(*this);
     const int32_t length = std::max<int32_t>(AxisLength(rect), 1);
-
-    std::vector<int> characters;
-    int32_t modules = 0;
-    if (!row->custom) {
-        characters = GenericSymbolCharacters(*row, t, m_engineCode);
-        for (int i : characters) modules += (PatternSum(row->patterns[i].pattern) + 1) / row->moduleDivisor;
-    } else {
-        switch (m_engineCode) {
-        case 18: modules = CountCode128Modules(t, FALSE); break;
-        case 19: modules = CountCode128Modules(t, TRUE, type == 28); break;
-        case 20: modules = 51; break;
-        case 21: modules = 8 * int32_t(t.size()) + 3; break;
-        default: break;
-        }
-    }
-
-    int32_t unit;
-    if (m_engineCode == 15) unit = 1; // PostNet sizes its bars physically
-    else if (modules == 0) unit = 4;
-    else unit = length < modules ? 0 : length / modules;
-    if (unit == 0) return FALSE;
-
     if (row->custom) {
-        switch (m_engineCode) {
-        case 15: return DrawPostNet(dc, modules, unit, t, rect);
-        case 21: return DrawRoyalMail(dc, modules, unit, t, rect);
-        case 18: DrawCode128(dc, modules, unit, t, rect, FALSE); return TRUE;
-        case 19: DrawCode128(dc, modules, unit, t, rect, TRUE); return TRUE;
-        case 20: {
-            RECT copy = rect;
-            DrawUpcE(dc, modules, unit, t, copy);
-            return TRUE;
-        }
-        default: return TRUE;
-        }
+        const int32_t unit = FitModuleWidth(m_engineCode, length, CustomModules(m_engineCode, GetType(), t));
+        return unit != 0 && DrawCustom(dc, unit, t, rect);
     }
 
-    int32_t x = 0;
-    for (int i : characters) {
-        int32_t s = 0;
-        int k = 0;
-        for (const char* p = row->patterns[i].pattern; *p; ++p, ++k) {
-            const int32_t w = (*p - '0') * unit;
-            if (k % 2 == 0 && w > 0) FillStrip(dc, rect, x + s, w);
-            s += w;
-        }
-        x += s + unit;
-    }
-    m_symbolWidth = x;
+    const std::vector<int> characters = GenericSymbolCharacters(*row, t, m_engineCode);
+    int32_t modules = 0;
+    for (int i : characters) modules += PatternSum(row->patterns[i].pattern) + 1;
+    const int32_t unit = FitModuleWidth(m_engineCode, length, modules);
+    if (unit == 0) return FALSE;
+    m_symbolWidth = DrawCharacterRun(*this, dc, *row, characters, unit, rect);
     return TRUE;
 }

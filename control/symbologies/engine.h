@@ -16,7 +16,6 @@ using ChecksumStep = ChecksumState (*)(ChecksumState state, int32_t value, int32
 struct EngineRow {
     int code;                    // engine code; -1 ends the table
     int custom;                  // 1: a custom drawer; 0: the generic character loop
-    int moduleDivisor;           // 1 in every row
     const PatternEntry* patterns;
     const ExpansionEntry* expansions;
     ChecksumStart checksumStart;

@@ -138,7 +138,7 @@ std::string KeepRoyalMailCharacters(const std::string& text)
 // Frame bar, five bars per digit, five for the check digit, frame bar. The
 // bars stand on a common base line 1/8 inch from the top of the rotation-0
 // symbol; half bars are the lower part.
-BOOL CEngineBarcode::DrawPostNet(CDC* dc, int32_t, int32_t, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawPostNet(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
     text = KeepDigits(text);
@@ -175,7 +175,7 @@ BOOL CEngineBarcode::DrawPostNet(CDC* dc, int32_t, int32_t, std::string& text, R
 // Start bar (ascender), four bars per character, four for the check
 // character, stop bar (full). Heights in 1/540 inch: full 107, ascender
 // and descender 67, tracker 27, the tracker 40 from the top.
-BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, int32_t, int32_t, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
     text = KeepRoyalMailCharacters(text);

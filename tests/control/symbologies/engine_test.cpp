@@ -66,7 +66,6 @@ TEST(EngineTable, RowsOfEveryEngineCode)
         const EngineRow* row = FindEngineRow(r.code);
         ASSERT_NE(row, nullptr) << r.code;
         EXPECT_EQ(row->custom, r.custom) << r.code;
-        EXPECT_EQ(row->moduleDivisor, 1) << r.code;
         EXPECT_EQ(row->patterns, r.patterns) << r.code;
         EXPECT_EQ(row->expansions, r.expansions) << r.code;
         EXPECT_EQ(row->checksumStart != nullptr, r.checksum) << r.code;
