@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/engine/typelist.h"
 #include "platform/gdi/gdi.h"
 
 class CGenericBarcode {
@@ -133,10 +134,10 @@ public:
     BOOL DrawRoyalMail(CDC* dc, std::string& text, RECT r);
     BOOL DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, RECT r);
 
-    int16_t GetEngineCode() const { return m_engineCode; }
+    EngineCode GetEngineCode() const { return m_engineCode; }
 
 protected:
-    int16_t m_engineCode = 0;
+    EngineCode m_engineCode = EngineCode::kNone;
 };
 
 // Text helpers shared by several symbologies.

@@ -9,18 +9,11 @@
 
 #include "control/symbologies/symbologies.h"
 
-constexpr int32_t kTypeNone = 99;
 constexpr int32_t kTypeCount = 32; // what CountTypesSupported reports
 constexpr int32_t kInvalidPropertyValue = int32_t(0x800A017C);
 
-// One row of the catalogue: what a type's symbol class reports.
-struct TypeInfo {
-    int32_t id;
-    const char* name;      // GetTypeName
-    const char* demoText;  // GetDemoText
-    bool reportsChecksum;  // GetChecksum gives a digit for a valid text
-};
-// The rows in id order, 0 to 32 and then 99.
+// The rows of the type list (control/engine/typelist.h) in id order, 0 to
+// 32 and then 99.
 const TypeInfo* TypeInfos();
 size_t TypeInfoCount();
 const TypeInfo* FindTypeInfo(int32_t id);

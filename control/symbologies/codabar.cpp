@@ -67,9 +67,9 @@ int32_t CodabarModules(const std::string& text)
 class CCodabarBarcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return IsCodabarText(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 8; }
-    std::string GetTypeName() const override { return "Codabar"; }
-    std::string GetDemoText() const override { return "A1234A"; }
+    int32_t GetType() const override { return kTypeCodabar; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCodabar); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCodabar); }
 
     BOOL Draw(CDC* dc) override
     {

@@ -284,7 +284,7 @@ int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1
 BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1)
 {
     // Only EAN/UCC 128 AI writes variable-length field ends as "<FNC1>".
-    const std::string values = BuildCode128(text, leadingFnc1, GetType() == 28);
+    const std::string values = BuildCode128(text, leadingFnc1, GetType() == kTypeEanUcc128Ai);
     int32_t x = 0;
     for (unsigned char v : values) {
         int32_t s = 0;
@@ -307,32 +307,32 @@ namespace {
 class CCode128ABarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return IsValidCode128A(m_text); }
-    int32_t GetType() const override { return 11; }
-    std::string GetTypeName() const override { return "Code 128A"; }
-    std::string GetDemoText() const override { return "1234567890"; }
+    int32_t GetType() const override { return kTypeCode128A; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128A); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128A); }
 };
 
 class CCode128BBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return IsValidCode128B(m_text); }
-    int32_t GetType() const override { return 12; }
-    std::string GetTypeName() const override { return "Code 128B"; }
-    std::string GetDemoText() const override { return "Code 128B"; }
+    int32_t GetType() const override { return kTypeCode128B; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128B); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128B); }
 };
 
 class CCode128CBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 13; }
-    std::string GetTypeName() const override { return "Code 128C"; }
-    std::string GetDemoText() const override { return "1234567890"; }
+    int32_t GetType() const override { return kTypeCode128C; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128C); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128C); }
 };
 
 class CCode128Barcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 14; }
-    std::string GetTypeName() const override { return "Code 128"; }
-    std::string GetDemoText() const override { return "Code 128"; }
+    int32_t GetType() const override { return kTypeCode128; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128); }
 };
 
 } // namespace

@@ -51,17 +51,17 @@ namespace {
 class CCode25Barcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 9; }
-    std::string GetTypeName() const override { return "Code 25"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeCode25; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode25); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode25); }
 };
 
 class CMsiBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 20; }
-    std::string GetTypeName() const override { return "MSI"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeMsi; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeMsi); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeMsi); }
 };
 
 } // namespace

@@ -127,17 +127,17 @@ namespace {
 class CCode93Barcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return Code39Accepts(m_text); }
-    int32_t GetType() const override { return 21; }
-    std::string GetTypeName() const override { return "Code 93"; }
-    std::string GetDemoText() const override { return "CODE93"; }
+    int32_t GetType() const override { return kTypeCode93; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode93); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode93); }
 };
 
 class CCode93ExtendedBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllAscii(m_text); }
-    int32_t GetType() const override { return 22; }
-    std::string GetTypeName() const override { return "Code 93 Extended"; }
-    std::string GetDemoText() const override { return "Code 39 Ext"; }
+    int32_t GetType() const override { return kTypeCode93Extended; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode93Extended); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode93Extended); }
 };
 
 } // namespace

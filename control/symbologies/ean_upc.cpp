@@ -221,9 +221,9 @@ std::string WithCheckDigit(const std::string& text, size_t dataDigits, int first
 class CEan13Barcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 12, Ean13CheckDigit(m_text)); }
-    int32_t GetType() const override { return 1; }
-    std::string GetTypeName() const override { return "EAN 13"; }
-    std::string GetDemoText() const override { return "123456789012"; }
+    int32_t GetType() const override { return kTypeEan13; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan13); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan13); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 12, 1); }
     BOOL Draw(CDC* dc) override { return DrawEan13Symbol(*this, dc); }
 };
@@ -231,17 +231,17 @@ public:
 class CEan99Barcode : public CEan13Barcode {
 public:
     BOOL IsValid() const override { return m_text.starts_with("99") && CEan13Barcode::IsValid(); }
-    int32_t GetType() const override { return 16; }
-    std::string GetTypeName() const override { return "EAN 99"; }
-    std::string GetDemoText() const override { return "993456789012"; }
+    int32_t GetType() const override { return kTypeEan99; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan99); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan99); }
 };
 
 class CEan8Barcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 7, GetChecksum()); }
-    int32_t GetType() const override { return 2; }
-    std::string GetTypeName() const override { return "EAN 8"; }
-    std::string GetDemoText() const override { return "1234567"; }
+    int32_t GetType() const override { return kTypeEan8; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan8); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan8); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 7, 3); }
     BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kEan8Layout, WithCheckDigit(m_text, 7, 3)); }
 };
@@ -249,9 +249,9 @@ public:
 class CUpcABarcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 11, GetChecksum()); }
-    int32_t GetType() const override { return 5; }
-    std::string GetTypeName() const override { return "UPC A"; }
-    std::string GetDemoText() const override { return "12345678901"; }
+    int32_t GetType() const override { return kTypeUpcA; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeUpcA); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeUpcA); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 11, 3); }
     BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kUpcALayout, WithCheckDigit(m_text, 11, 3)); }
 };
@@ -259,9 +259,9 @@ public:
 class CUpcEBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 6, GetChecksum()); }
-    int32_t GetType() const override { return 17; }
-    std::string GetTypeName() const override { return "UPC E"; }
-    std::string GetDemoText() const override { return "123456"; }
+    int32_t GetType() const override { return kTypeUpcE; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeUpcE); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeUpcE); }
     int32_t GetChecksum() const override
     {
         if (!AllDigits() || (m_text.size() != 6 && m_text.size() != 7)) return -2;
@@ -306,9 +306,9 @@ protected:
 class CEan5Barcode : public CAddOnBarcode {
 public:
     BOOL IsValid() const override { return m_text.size() == 5 && AllDigits(); }
-    int32_t GetType() const override { return 3; }
-    std::string GetTypeName() const override { return "EAN 5"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeEan5; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan5); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan5); }
     BOOL Draw(CDC* dc) override
     {
         const std::string& d = m_text;
@@ -320,9 +320,9 @@ public:
 class CEan2Barcode : public CAddOnBarcode {
 public:
     BOOL IsValid() const override { return m_text.size() == 2 && AllDigits(); }
-    int32_t GetType() const override { return 4; }
-    std::string GetTypeName() const override { return "EAN 2"; }
-    std::string GetDemoText() const override { return "12"; }
+    int32_t GetType() const override { return kTypeEan2; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan2); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan2); }
     BOOL Draw(CDC* dc) override { return DrawAddOn(dc, kEan2Parity[(10 * DigitAt(m_text, 0) + DigitAt(m_text, 1)) % 4], 22); }
 };
 

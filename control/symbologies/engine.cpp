@@ -10,32 +10,21 @@
 
 // --- tables ------------------------------------------------------------------
 
-const EngineRow kEngineTable[] = {
-    // code custom characters        expansions          checksum start          checksum step
-    {1, 0, kCode25Patterns, nullptr, nullptr, nullptr},                                   // Code 25
-    {6, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},       // Code 128A
-    {7, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},       // Code 128B
-    {10, 0, kMsiPatterns, nullptr, nullptr, nullptr},                                     // MSI
-    {11, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},           // Code 93
-    {12, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep}, // Code 93 Extended
-    {15, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},        // PostNet
-    {18, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // Code 128, 128C
-    {19, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // EAN/UCC 128 family
-    {20, 1, kUpcEPatterns, nullptr, nullptr, nullptr},                                    // UPC E
-    {21, 1, nullptr, nullptr, nullptr, nullptr},                                          // Royal Mail
-    {-1, 0, nullptr, nullptr, nullptr, nullptr},
-};
-
 namespace {
 
-struct TypeEngineCode {
-    int32_t type;
-    int16_t code;
-};
-
-constexpr TypeEngineCode kTypeEngineCodes[] = {
-    {9, 1},   {11, 6},  {12, 7},  {13, 18}, {14, 18}, {15, 19}, {28, 19}, {29, 19},
-    {31, 19}, {32, 19}, {17, 20}, {18, 15}, {19, 21}, {20, 10}, {21, 11}, {22, 12},
+constexpr EngineRow kEngineTable[] = {
+    // code                       custom characters  expansions         checksum start, step
+    {EngineCode::kCode25, 0, kCode25Patterns, nullptr, nullptr, nullptr},
+    {EngineCode::kCode128A, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
+    {EngineCode::kCode128B, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},
+    {EngineCode::kMsi, 0, kMsiPatterns, nullptr, nullptr, nullptr},
+    {EngineCode::kCode93, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},
+    {EngineCode::kCode93Extended, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep},
+    {EngineCode::kPostNet, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},
+    {EngineCode::kCode128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
+    {EngineCode::kEanUcc128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
+    {EngineCode::kUpcE, 1, kUpcEPatterns, nullptr, nullptr, nullptr},
+    {EngineCode::kRoyalMail, 1, nullptr, nullptr, nullptr, nullptr},
 };
 
 // Types whose printed and encoded texts carry a check digit that the
@@ -43,9 +32,9 @@ constexpr TypeEngineCode kTypeEngineCodes[] = {
 int32_t LengthWithoutCheckDigit(int32_t type)
 {
     switch (type) {
-    case 29: return 13;
-    case 31:
-    case 32: return 17;
+    case kTypeEan14: return 13;
+    case kTypeEan18:
+    case kTypeSscc18: return 17;
     default: return -1;
     }
 }
@@ -101,7 +90,7 @@ int PatternSum(const char* pattern)
 // indices: start, data (expanded, unknown characters skipped), check
 // characters, stop. A missing start/stop or an out-of-range check value is
 // left out rather than drawn from outside the table.
-std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string& text, int16_t code)
+std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string& text)
 {
     const int entries = CountEntries(row.patterns);
     std::vector<int> data;
@@ -129,7 +118,7 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
         for (int32_t k = 0; k < n; ++k) state = row.checksumStep(state, data[k], k + 1);
         const int first = int(state & 0xFF);
         if (first < entries) out.push_back(first);
-        if (code == 11 || code == 12) {
+        if (row.code == EngineCode::kCode93 || row.code == EngineCode::kCode93Extended) {
             state = row.checksumStep(state, first, n + 1);
             const int second = int((state >> 8) & 0xFF);
             if (second < entries) out.push_back(second);
@@ -144,39 +133,32 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
 class CNoneBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return TRUE; }
-    int32_t GetType() const override { return 99; }
-    std::string GetTypeName() const override { return "None"; }
-    std::string GetDemoText() const override { return std::string(); }
+    int32_t GetType() const override { return kTypeNone; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeNone); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeNone); }
 };
 
 } // namespace
 
 SymbolPtr CreateNoneBarcode() { return std::make_unique<CNoneBarcode>(); }
 
-const EngineRow* FindEngineRow(int code)
+const EngineRow* FindEngineRow(EngineCode code)
 {
-    for (const EngineRow* row = kEngineTable; row->code != -1; ++row)
-        if (row->code == code) return row;
+    for (const EngineRow& row : kEngineTable)
+        if (row.code == code) return &row;
     return nullptr;
-}
-
-int16_t EngineCodeForType(int32_t type)
-{
-    for (const auto& e : kTypeEngineCodes)
-        if (e.type == type) return e.code;
-    return 0;
 }
 
 // --- drawing ---------------------------------------------------------------------
 
 BOOL CEngineBarcode::Draw(CDC* dc)
 {
-    m_engineCode = EngineCodeForType(GetType());
+    m_engineCode = EngineCodeOf(GetType());
     RECT bars = m_rect;
     ShrinkForText(bars, m_textHeight);
     const BOOL ok = DrawEngineBars(dc, bars);
     // A failed fit is written as "size error" by Paint, once.
-    if (ok && m_engineCode != 0 && GetShowText()) DrawText(dc);
+    if (ok && m_engineCode != EngineCode::kNone && GetShowText()) DrawText(dc);
     return ok;
 }
 
@@ -184,10 +166,10 @@ void CEngineBarcode::DrawText(CDC* dc)
 {
     std::string t = m_text;
     const int32_t type = GetType();
-    if (type == 28) EraseAll(t, "<FNC1>");
+    if (type == kTypeEanUcc128Ai) EraseAll(t, "<FNC1>");
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t = "(00)" + t;
-    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
+    if (type == kTypeEan18 || type == kTypeSscc18) t = "(00)" + t;
+    if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
     DrawCharacters(dc, t);
 }
 
@@ -200,32 +182,32 @@ std::string EncodedText(const CEngineBarcode& symbol)
 {
     const int32_t type = symbol.GetType();
     std::string t = symbol.GetText();
-    if (type == 28) {
+    if (type == kTypeEanUcc128Ai) {
         EraseAll(t, "(");
         EraseAll(t, ")");
     }
     AppendCheckDigit(symbol, t);
-    if (type == 31 || type == 32) t = "00" + t;
-    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
+    if (type == kTypeEan18 || type == kTypeSscc18) t = "00" + t;
+    if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
     return t;
 }
 
 // Modules of a symbol that a custom drawer draws.
-int32_t CustomModules(int16_t code, int32_t type, const std::string& t)
+int32_t CustomModules(EngineCode code, int32_t type, const std::string& t)
 {
     switch (code) {
-    case 18: return CountCode128Modules(t, FALSE);
-    case 19: return CountCode128Modules(t, TRUE, type == 28);
-    case 20: return 51;
-    case 21: return 8 * int32_t(t.size()) + 3;
+    case EngineCode::kCode128: return CountCode128Modules(t, FALSE);
+    case EngineCode::kEanUcc128: return CountCode128Modules(t, TRUE, type == kTypeEanUcc128Ai);
+    case EngineCode::kUpcE: return 51;
+    case EngineCode::kRoyalMail: return 8 * int32_t(t.size()) + 3;
     default: return 0;
     }
 }
 
 // The widest module that fits `modules` into `length`; 0 when none does.
-int32_t FitModuleWidth(int16_t code, int32_t length, int32_t modules)
+int32_t FitModuleWidth(EngineCode code, int32_t length, int32_t modules)
 {
-    if (code == 15) return 1; // PostNet sizes its bars physically
+    if (code == EngineCode::kPostNet) return 1; // PostNet sizes its bars physically
     if (modules == 0) return 4;
     return length < modules ? 0 : length / modules;
 }
@@ -254,18 +236,18 @@ int32_t DrawCharacterRun(const CEngineBarcode& symbol, CDC* dc, const EngineRow&
 BOOL CEngineBarcode::DrawCustom(CDC* dc, int32_t unit, std::string& text, const RECT& rect)
 {
     switch (m_engineCode) {
-    case 15: return DrawPostNet(dc, text, rect);
-    case 21: return DrawRoyalMail(dc, text, rect);
-    case 18: DrawCode128(dc, unit, text, rect, FALSE); return TRUE;
-    case 19: DrawCode128(dc, unit, text, rect, TRUE); return TRUE;
-    case 20: DrawUpcE(dc, unit, text, rect); return TRUE;
+    case EngineCode::kPostNet: return DrawPostNet(dc, text, rect);
+    case EngineCode::kRoyalMail: return DrawRoyalMail(dc, text, rect);
+    case EngineCode::kCode128: DrawCode128(dc, unit, text, rect, FALSE); return TRUE;
+    case EngineCode::kEanUcc128: DrawCode128(dc, unit, text, rect, TRUE); return TRUE;
+    case EngineCode::kUpcE: DrawUpcE(dc, unit, text, rect); return TRUE;
     default: return TRUE;
     }
 }
 
 BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
 {
-    if (GetType() == 17) {
+    if (GetType() == kTypeUpcE) {
         // UPC E prints its number system and check digit outside the bars.
         const int32_t w = dc->GetTextExtent("X").cx;
         // A font as wide as the area leaves no room for the bars; the
@@ -275,7 +257,7 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         ShrinkFromEnd(rect, 3 * w);
     }
     m_symbolWidth = 0;
-    if (m_engineCode == 0) return TRUE;
+    if (m_engineCode == EngineCode::kNone) return TRUE;
     const EngineRow* row = FindEngineRow(m_engineCode);
     if (!row) return TRUE;
 
@@ -286,7 +268,7 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         return unit != 0 && DrawCustom(dc, unit, t, rect);
     }
 
-    const std::vector<int> characters = GenericSymbolCharacters(*row, t, m_engineCode);
+    const std::vector<int> characters = GenericSymbolCharacters(*row, t);
     int32_t modules = 0;
     for (int i : characters) modules += PatternSum(row->patterns[i].pattern) + 1;
     const int32_t unit = FitModuleWidth(m_engineCode, length, modules);

@@ -14,7 +14,7 @@ using ChecksumStart = ChecksumState (*)(int32_t dataCharacters);
 using ChecksumStep = ChecksumState (*)(ChecksumState state, int32_t value, int32_t position);
 
 struct EngineRow {
-    int code;                    // engine code; -1 ends the table
+    EngineCode code;
     int custom;                  // 1: a custom drawer; 0: the generic character loop
     const PatternEntry* patterns;
     const ExpansionEntry* expansions;
@@ -27,10 +27,8 @@ constexpr int kKeyEnd = -1;
 constexpr int kKeyStart = -2;
 constexpr int kKeyStop = -3;
 
-extern const EngineRow kEngineTable[];
-const EngineRow* FindEngineRow(int code);
-// Engine code of a type id (0 for a type the engine does not draw).
-int16_t EngineCodeForType(int32_t type);
+// The engine row of a code; nullptr for EngineCode::kNone.
+const EngineRow* FindEngineRow(EngineCode code);
 
 // Character tables, each defined with its symbology.
 extern const PatternEntry kCode25Patterns[];

@@ -24,17 +24,17 @@ namespace {
 class CPostNetBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && ::AllDigits(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 18; }
-    std::string GetTypeName() const override { return "PostNet"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypePostNet; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypePostNet); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypePostNet); }
 };
 
 // Any non-empty text: what is not a letter or digit is dropped when drawing.
 class CRoyalMailBarcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 19; }
-    std::string GetTypeName() const override { return "Royal Mail"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeRoyalMail; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeRoyalMail); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeRoyalMail); }
 };
 
 } // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <vector>
 
+#include "control/engine/catalogue.h"
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
 #include "platform/gdi/metafile.h"
@@ -46,47 +48,73 @@ void PaintBare(CGenericBarcode& symbol, CMetaFileDC& dc, RECT area, int16_t rota
     symbol.Paint(&dc, area);
 }
 
-TEST(EngineTable, RowsOfEveryEngineCode)
+// The engine family (and only it) draws through the engine: every type with
+// an engine code has a row, a class of the engine family, and reports that
+// code after a paint.
+TEST(EngineTable, EveryEngineTypeHasARow)
 {
-    struct Row {
-        int code, custom;
-        const PatternEntry* patterns;
-        const ExpansionEntry* expansions;
-        bool checksum;
-    };
-    const Row rows[] = {
-        {1, 0, kCode25Patterns, nullptr, false},          {6, 0, kCode128APatterns, nullptr, true},
-        {7, 0, kCode128BPatterns, nullptr, true},         {10, 0, kMsiPatterns, nullptr, false},
-        {11, 0, kCode93Patterns, nullptr, true},          {12, 0, kCode93Patterns, kCode93Expansions, true},
-        {15, 1, kPostNetPatterns, nullptr, true},         {18, 1, kCode128APatterns, nullptr, true},
-        {19, 1, kCode128APatterns, nullptr, true},        {20, 1, kUpcEPatterns, nullptr, false},
-        {21, 1, nullptr, nullptr, false},
-    };
-    for (const auto& r : rows) {
-        const EngineRow* row = FindEngineRow(r.code);
-        ASSERT_NE(row, nullptr) << r.code;
-        EXPECT_EQ(row->custom, r.custom) << r.code;
-        EXPECT_EQ(row->patterns, r.patterns) << r.code;
-        EXPECT_EQ(row->expansions, r.expansions) << r.code;
-        EXPECT_EQ(row->checksumStart != nullptr, r.checksum) << r.code;
-        EXPECT_EQ(row->checksumStep != nullptr, r.checksum) << r.code;
+    for (size_t i = 0; i < std::size(kTypeInfos); ++i) {
+        const TypeInfo& t = kTypeInfos[i];
+        SymbolPtr symbol = CreateSymbol(t.id);
+        auto* engine = dynamic_cast<CEngineBarcode*>(symbol.get());
+        if (t.engineCode == EngineCode::kNone) {
+            EXPECT_TRUE(engine == nullptr || t.id == kTypeNone) << t.name;
+            continue;
+        }
+        ASSERT_NE(engine, nullptr) << t.name;
+        const EngineRow* row = FindEngineRow(t.engineCode);
+        ASSERT_NE(row, nullptr) << t.name;
+        EXPECT_EQ(row->code, t.engineCode);
+        // A generic row draws from its character table: start and stop.
+        if (!row->custom) {
+            ASSERT_NE(row->patterns, nullptr) << t.name;
+            EXPECT_EQ(row->checksumStart != nullptr, row->checksumStep != nullptr) << t.name;
+        }
+        engine->SetText(engine->GetDemoText());
+        CMetaFileDC dc;
+        PaintBare(*engine, dc, RECT{0, 0, 2000, 60});
+        EXPECT_EQ(engine->GetEngineCode(), t.engineCode) << t.name;
+        EXPECT_TRUE(engine->IsSizeOk()) << t.name;
     }
-    EXPECT_EQ(FindEngineRow(0), nullptr);
-    EXPECT_EQ(FindEngineRow(2), nullptr);
-    EXPECT_EQ(FindEngineRow(-1), nullptr);
-    // Code 128A starts its check sum at 0, Code 128B at 1 (the start
-    // character values 103 and 104 are folded in by the family).
-    EXPECT_NE(FindEngineRow(6)->checksumStart, FindEngineRow(7)->checksumStart);
+    EXPECT_EQ(FindEngineRow(EngineCode::kNone), nullptr);
+    // Code 128A folds the start value 103 into its check sum, Code 128B 104.
+    EXPECT_NE(FindEngineRow(EngineCode::kCode128A)->checksumStart, FindEngineRow(EngineCode::kCode128B)->checksumStart);
 }
 
+// Engine codes and type ids are different numbers for the same symbologies:
+// engine code 18 draws Code 128, type 18 is PostNet.
 TEST(EngineTable, EngineCodeOfEachType)
 {
-    const std::pair<int32_t, int16_t> codes[] = {
-        {9, 1},   {11, 6},  {12, 7},  {13, 18}, {14, 18}, {15, 19}, {17, 20}, {18, 15}, {19, 21},
-        {20, 10}, {21, 11}, {22, 12}, {28, 19}, {29, 19}, {31, 19}, {32, 19}, {99, 0},  {0, 0},
-        {1, 0},   {7, 0},   {10, 0},  {16, 0},  {30, 0},  {-1, 0},
+    const std::pair<int32_t, EngineCode> codes[] = {
+        {kTypeCode25, EngineCode::kCode25},
+        {kTypeCode128A, EngineCode::kCode128A},
+        {kTypeCode128B, EngineCode::kCode128B},
+        {kTypeCode128C, EngineCode::kCode128},
+        {kTypeCode128, EngineCode::kCode128},
+        {kTypeEanUcc128, EngineCode::kEanUcc128},
+        {kTypeUpcE, EngineCode::kUpcE},
+        {kTypePostNet, EngineCode::kPostNet},
+        {kTypeRoyalMail, EngineCode::kRoyalMail},
+        {kTypeMsi, EngineCode::kMsi},
+        {kTypeCode93, EngineCode::kCode93},
+        {kTypeCode93Extended, EngineCode::kCode93Extended},
+        {kTypeEanUcc128Ai, EngineCode::kEanUcc128},
+        {kTypeEan14, EngineCode::kEanUcc128},
+        {kTypeEan18, EngineCode::kEanUcc128},
+        {kTypeSscc18, EngineCode::kEanUcc128},
+        {kTypeNone, EngineCode::kNone},
+        {kTypeIsbn, EngineCode::kNone},
+        {kTypeEan13, EngineCode::kNone},
+        {kTypeCode25Interleaved, EngineCode::kNone},
+        {kTypeCode39Extended, EngineCode::kNone},
+        {kTypeEan99, EngineCode::kNone},
+        {kTypeItf14, EngineCode::kNone},
+        {-1, EngineCode::kNone},
+        {33, EngineCode::kNone},
     };
-    for (auto [type, code] : codes) EXPECT_EQ(EngineCodeForType(type), code) << type;
+    for (auto [type, code] : codes) EXPECT_EQ(EngineCodeOf(type), code) << type;
+    EXPECT_EQ(int(EngineCode::kCode128), 18);
+    EXPECT_EQ(int(kTypePostNet), 18);
 }
 
 TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
