@@ -21,8 +21,9 @@ namespace {
 constexpr char kCode39Values[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 constexpr int kCode39ValueCount = 43;
 
-// Element widths in modules, bar first: nine elements, three of them wide.
-// Listed in value order so that the first 43 rows are the check values.
+// Element widths in modules, bar first: nine elements, three of them wide,
+// as ISO/IEC 16388 Table 1 prints them. Listed in value order so that the
+// first 43 rows are the check values.
 constexpr PatternEntry kCode39Patterns[] = {
     {'0', "111331311"}, {'1', "311311113"}, {'2', "113311113"}, {'3', "313311111"},
     {'4', "111331113"}, {'5', "311331111"}, {'6', "113331111"}, {'7', "111311313"},
@@ -39,7 +40,8 @@ constexpr PatternEntry kCode39Patterns[] = {
     {kKeyEnd, ""},
 };
 
-// Full-ASCII form of the Extended types: the characters drawn for a
+// Full-ASCII form of the Extended types (the full ASCII table of
+// ISO/IEC 16388): the characters drawn for a
 // character that is not itself a Code 39 character. '-' and '.' are Code 39
 // characters and are drawn as themselves, so the bars and the check value
 // (which counts them as themselves) agree.

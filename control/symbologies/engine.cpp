@@ -13,18 +13,19 @@
 namespace {
 
 constexpr EngineRow kEngineTable[] = {
-    // code                       custom characters  expansions         checksum start, step
-    {EngineCode::kCode25, 0, kCode25Patterns, nullptr, nullptr, nullptr},
-    {EngineCode::kCode128A, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
-    {EngineCode::kCode128B, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},
-    {EngineCode::kMsi, 0, kMsiPatterns, nullptr, nullptr, nullptr},
-    {EngineCode::kCode93, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},
-    {EngineCode::kCode93Extended, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep},
-    {EngineCode::kPostNet, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},
-    {EngineCode::kCode128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
-    {EngineCode::kEanUcc128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},
-    {EngineCode::kUpcE, 1, kUpcEPatterns, nullptr, nullptr, nullptr},
-    {EngineCode::kRoyalMail, 1, nullptr, nullptr, nullptr, nullptr},
+    // code, custom, characters, expansions, checksum start and step, character gap, trailing space
+    {EngineCode::kCode25, 0, kCode25Patterns, nullptr, nullptr, nullptr, 1, 0},
+    {EngineCode::kCode128A, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kCode128B, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kMsi, 0, kMsiPatterns, nullptr, nullptr, nullptr, 0, 3},
+    {EngineCode::kCode93, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep, 0, 1},
+    {EngineCode::kCode93Extended, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep, 0,
+     1},
+    {EngineCode::kPostNet, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep, 0, 0},
+    {EngineCode::kCode128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kEanUcc128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kUpcE, 1, kUpcEPatterns, nullptr, nullptr, nullptr, 0, 0},
+    {EngineCode::kRoyalMail, 1, nullptr, nullptr, nullptr, nullptr, 0, 0},
 };
 
 // Types whose printed and encoded texts carry a check digit that the
@@ -55,54 +56,23 @@ void EraseAll(std::string& t, const std::string& what)
 
 // --- the character tables of a generic row ---------------------------------
 
-int CountEntries(const PatternEntry* table)
-{
-    int n = 0;
-    if (table)
-        while (table[n].key != kKeyEnd) ++n;
-    return n;
-}
-
-int FindKey(const PatternEntry* table, int key)
-{
-    if (!table) return -1;
-    for (int i = 0; table[i].key != kKeyEnd; ++i)
-        if (table[i].key == key) return i;
-    return -1;
-}
-
-const char* FindReplacement(const ExpansionEntry* table, int character)
-{
-    if (!table) return nullptr;
-    for (int i = 0; table[i].character != -1 && table[i].replacement; ++i)
-        if (table[i].character == character) return table[i].replacement;
-    return nullptr;
-}
-
-int PatternSum(const char* pattern)
-{
-    int sum = 0;
-    for (const char* p = pattern; *p; ++p) sum += *p - '0';
-    return sum;
-}
-
 // The symbol characters a generic row draws for a prepared text, as table
 // indices: start, data (expanded, unknown characters skipped), check
 // characters, stop. A missing start/stop or an out-of-range check value is
 // left out rather than drawn from outside the table.
 std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string& text)
 {
-    const int entries = CountEntries(row.patterns);
+    const int entries = CountPatterns(row.patterns);
     std::vector<int> data;
     for (unsigned char c : text) {
-        if (const char* replacement = FindReplacement(row.expansions, c)) {
+        if (const char* replacement = FindExpansionOf(row.expansions, c)) {
             for (const char* r = replacement; *r; ++r) {
-                const int i = FindKey(row.patterns, static_cast<unsigned char>(*r));
+                const int i = FindPatternIndex(row.patterns, static_cast<unsigned char>(*r));
                 if (i >= 0) data.push_back(i);
             }
-        } else if (const int i = FindKey(row.patterns, c); i >= 0) {
+        } else if (const int i = FindPatternIndex(row.patterns, c); i >= 0) {
             data.push_back(i);
-        } else if (const int f = c >= 0x80 ? FindKey(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
+        } else if (const int f = c >= 0x80 ? FindPatternIndex(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
             // Function bytes (0xEC-0xFE) are keyed by their signed value in
             // the Code 128 tables.
             data.push_back(f);
@@ -110,7 +80,7 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
     }
 
     std::vector<int> out;
-    if (const int start = FindKey(row.patterns, kKeyStart); start >= 0) out.push_back(start);
+    if (const int start = FindPatternIndex(row.patterns, kKeyStart); start >= 0) out.push_back(start);
     out.insert(out.end(), data.begin(), data.end());
     if (row.checksumStart && row.checksumStep) {
         const int32_t n = int32_t(data.size());
@@ -124,7 +94,7 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
             if (second < entries) out.push_back(second);
         }
     }
-    if (const int stop = FindKey(row.patterns, kKeyStop); stop >= 0) out.push_back(stop);
+    if (const int stop = FindPatternIndex(row.patterns, kKeyStop); stop >= 0) out.push_back(stop);
     return out;
 }
 
@@ -213,22 +183,14 @@ int32_t FitModuleWidth(EngineCode code, int32_t length, int32_t modules)
 }
 
 // Draws symbol characters of a generic row one after the other from the
-// start of `rect`; returns the offset after the last one.
+// start of `rect`, each followed by the row's character gap; returns the
+// symbol's width, the space after the stop included.
 int32_t DrawCharacterRun(const CEngineBarcode& symbol, CDC* dc, const EngineRow& row,
                          const std::vector<int>& characters, int32_t unit, const RECT& rect)
 {
     int32_t x = 0;
-    for (int i : characters) {
-        int32_t s = 0;
-        int k = 0;
-        for (const char* p = row.patterns[i].pattern; *p; ++p, ++k) {
-            const int32_t w = (*p - '0') * unit;
-            if (k % 2 == 0 && w > 0) symbol.FillStrip(dc, rect, x + s, w);
-            s += w;
-        }
-        x += s + unit;
-    }
-    return x;
+    for (int i : characters) x += symbol.DrawWidths(dc, rect, x, unit, row.patterns[i].pattern) + row.characterGap * unit;
+    return x + row.trailingSpace * unit;
 }
 
 } // namespace
@@ -270,7 +232,8 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
 
     const std::vector<int> characters = GenericSymbolCharacters(*row, t);
     int32_t modules = 0;
-    for (int i : characters) modules += PatternSum(row->patterns[i].pattern) + 1;
+    for (int i : characters) modules += PatternModules(row->patterns[i].pattern) + row->characterGap;
+    modules += row->trailingSpace;
     const int32_t unit = FitModuleWidth(m_engineCode, length, modules);
     if (unit == 0) return FALSE;
     m_symbolWidth = DrawCharacterRun(*this, dc, *row, characters, unit, rect);

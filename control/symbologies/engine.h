@@ -20,6 +20,11 @@ struct EngineRow {
     const ExpansionEntry* expansions;
     ChecksumStart checksumStart;
     ChecksumStep checksumStep;
+    // The generic loop's spacing, in modules: the light gap between two
+    // characters (for codes whose characters end with a bar), and the light
+    // space the symbol keeps after its stop character.
+    int32_t characterGap;
+    int32_t trailingSpace;
 };
 
 // Special keys of the character tables.
@@ -38,7 +43,8 @@ extern const PatternEntry kCode128BPatterns[];
 extern const PatternEntry kCode93Patterns[];
 extern const ExpansionEntry kCode93Expansions[];
 extern const PatternEntry kPostNetPatterns[];
-extern const PatternEntry kUpcEPatterns[];
+extern const PatternEntry kUpcEPatterns[];     // number set A and the guards
+extern const PatternEntry kUpcEEvenPatterns[]; // number set B
 
 // Checksum functions, each defined with its symbology.
 ChecksumState Code128AChecksumStart(int32_t n);

@@ -12,7 +12,7 @@ namespace {
 
 // --- tables -------------------------------------------------------------------
 
-// Five elements per digit, first in bit 4, 1 = wide.
+// Five elements per digit, first in bit 4, 1 = wide (ISO/IEC 16390 Table 1).
 constexpr uint8_t kDigitMasks[10] = {
     0b00110, 0b10001, 0b01001, 0b11000, 0b00101, 0b10100, 0b01100, 0b00011, 0b10010, 0b01010,
 };

@@ -10,7 +10,8 @@
 
 // --- tables ----------------------------------------------------------------
 
-// Five bars per digit, left to right: '1' a full bar, '0' a half bar.
+// Five bars per digit, left to right: '1' a full bar, '0' a half bar (the
+// POSTNET digit table of USPS Publication 25).
 const PatternEntry kPostNetPatterns[] = {
     {'0', "11000"}, {'1', "00011"}, {'2', "00101"}, {'3', "00110"}, {'4', "01001"},
     {'5', "01010"}, {'6', "01100"}, {'7', "10001"}, {'8', "10010"}, {'9', "10100"},

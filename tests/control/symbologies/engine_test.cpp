@@ -120,7 +120,7 @@ TEST(EngineTable, EngineCodeOfEachType)
 TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
 {
     // Code 25 "12345": 10 + 5 x 14 + 10 modules.
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{10, 0, 100, 40});
@@ -134,7 +134,7 @@ TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
 
 TEST(EngineFit, OneUnitShortGivesSizeError)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{10, 0, 99, 40});
@@ -147,7 +147,7 @@ TEST(EngineFit, OneUnitShortGivesSizeError)
 
 TEST(EngineFit, IntegerModuleWidthLeavesTheRestEmpty)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{0, 0, 269, 40}); // 269 / 90 = 2
@@ -159,7 +159,7 @@ TEST(EngineFit, ZeroOrNegativeLengthCountsAsOneUnit)
 {
     const RECT areas[] = {{50, 0, 50, 40}, {50, 0, 40, 40}};
     for (const RECT& area : areas) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText("1");
         CMetaFileDC dc;
         PaintBare(symbol, dc, area);
@@ -172,7 +172,7 @@ TEST(EngineFit, ZeroOrNegativeLengthCountsAsOneUnit)
 TEST(EngineFit, VerticalAxisAtNinetyAndTwoSeventy)
 {
     for (int16_t rotate : {int16_t(90), int16_t(270)}) {
-        CProbe symbol(20); // MSI "7": 22 modules
+        CProbe symbol(kTypeMsi); // MSI "7": 22 modules
         symbol.SetText("7");
         CMetaFileDC ok;
         PaintBare(symbol, ok, RECT{0, 0, 30, 44}, rotate);
@@ -187,12 +187,12 @@ TEST(EngineFit, VerticalAxisAtNinetyAndTwoSeventy)
 TEST(EngineSkip, CharactersWithoutPatternAddNothing)
 {
     const char* texts[] = {"1a2", "a12", "12\xE9", "-1+2 "};
-    CProbe plain(9);
+    CProbe plain(kTypeCode25);
     plain.SetText("12");
     CMetaFileDC expected;
     PaintBare(plain, expected, RECT{0, 0, 200, 30});
     for (const char* t : texts) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText(t);
         CMetaFileDC dc;
         PaintBare(symbol, dc, RECT{0, 0, 200, 30});
@@ -206,7 +206,7 @@ TEST(EngineSkip, CharactersWithoutPatternAddNothing)
 
 TEST(EngineSkip, OnlyUnknownCharactersLeaveStartAndStop)
 {
-    CProbe symbol(20);
+    CProbe symbol(kTypeMsi);
     symbol.SetText("abc");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{0, 0, 100, 30});
@@ -239,7 +239,7 @@ TEST(EngineNone, TypeNinetyNineDrawsNothing)
 
 TEST(EngineNone, TypeWithoutEngineCodeFitsWithoutDrawing)
 {
-    CProbe symbol(5);
+    CProbe symbol(kTypeUpcA);
     symbol.SetText("x");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(20);
@@ -259,15 +259,15 @@ struct PrintedCase {
 TEST(EngineText, PrintedTextOfEachType)
 {
     const PrintedCase cases[] = {
-        {9, -1, "12345", "12345"},
-        {13, -1, "123", "0123"},
-        {13, -1, "1234", "1234"},
-        {28, -1, "(01)123<FNC1>45<FNC1>", "(01)12345"},
-        {29, 7, "1234567890123", "12345678901237"},
-        {29, 7, "12345678901231", "12345678901231"},
-        {31, 4, "34012345000000000", "(00)340123450000000004"},
-        {32, 4, "340123450000000004", "(00)340123450000000004"},
-        {32, 4, "123", "(00)123"},
+        {kTypeCode25, -1, "12345", "12345"},
+        {kTypeCode128C, -1, "123", "0123"},
+        {kTypeCode128C, -1, "1234", "1234"},
+        {kTypeEanUcc128Ai, -1, "(01)123<FNC1>45<FNC1>", "(01)12345"},
+        {kTypeEan14, 7, "1234567890123", "12345678901237"},
+        {kTypeEan14, 7, "12345678901231", "12345678901231"},
+        {kTypeEan18, 4, "34012345000000000", "(00)340123450000000004"},
+        {kTypeSscc18, 4, "340123450000000004", "(00)340123450000000004"},
+        {kTypeSscc18, 4, "123", "(00)123"},
     };
     for (const auto& c : cases) {
         CProbe symbol(c.type, c.checksum);
@@ -302,7 +302,7 @@ TEST(EngineText, CharactersAtTheStartOfTheirPitchCell)
         {270, {90, 116}, {90, 68}},
     };
     for (const auto& c : cases) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText("12");
         symbol.SetShowText(TRUE);
         symbol.SetTextHeight(20);
@@ -323,7 +323,7 @@ TEST(EngineText, CharactersAtTheStartOfTheirPitchCell)
 
 TEST(EngineText, NoTextWhenTheSymbolDoesNotFit)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(20);
@@ -336,7 +336,7 @@ TEST(EngineText, NoTextWhenTheSymbolDoesNotFit)
 
 TEST(EngineText, BarsStopAtTheTextBand)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("1");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(25);
