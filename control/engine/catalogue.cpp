@@ -20,6 +20,14 @@ constexpr Factory kFactories[] = {
 #undef TESSALINE_TYPE_FACTORY
 };
 
+constexpr bool IdsAscend()
+{
+    for (size_t i = 1; i < std::size(kTypeInfos); ++i)
+        if (kTypeInfos[i].id <= kTypeInfos[i - 1].id) return false;
+    return true;
+}
+static_assert(std::size(kTypeInfos) == 34 && IdsAscend(), "the type list holds 0 to 32 and 99, in id order");
+
 // The id the PDF 417 names select: one past the last type.
 constexpr int32_t kNoSuchType = 34;
 
