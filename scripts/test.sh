@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Installs the dependencies, builds and runs the whole test suite; then
-# builds the tests again with AddressSanitizer and UndefinedBehaviorSanitizer
-# (no benchmarks) and runs them all, the replay of the fuzz corpus among them.
+# Installs the dependencies, builds the test suite and runs it.
+#
+#   scripts/test.sh             the normal build, in build-test/
+#   scripts/test.sh --sanitize  the tests built with AddressSanitizer and
+#                               UndefinedBehaviorSanitizer, in build-sanitize/
+#                               (no benchmarks); the replay of the fuzz corpus
+#                               runs among them
 set -euo pipefail
 cd "$(dirname "$0")/.."
+sanitize=0
+case "${1:-}" in
+  "") ;;
+  --sanitize) sanitize=1 ;;
+  *) echo "usage: scripts/test.sh [--sanitize]" >&2; exit 2 ;;
+esac
 bash scripts/install-deps.sh
 jobs="$(nproc)"
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-test -j"$jobs"
-ctest --test-dir build-test --output-on-failure -j"$jobs"
+
+if [ "$sanitize" -eq 0 ]; then
+  cmake -S . -B build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build-test -j"$jobs"
+  ctest --test-dir build-test --output-on-failure -j"$jobs"
+  exit 0
+fi
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_SANITIZE=ON -DTESSALINE_BENCH=OFF >/dev/null
 export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1"

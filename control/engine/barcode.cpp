@@ -196,47 +196,76 @@ void CGenericBarcode::DrawCharacters(CDC* dc, const std::string& t) const
     }
 }
 
-// --- CPatternBarcode ---------------------------------------------------------
-
-void CPatternBarcode::DrawText(CDC* dc) { DrawCharacters(dc, m_text); }
-
-int CPatternBarcode::FindPattern(int key) const
+int32_t CGenericBarcode::DrawWidths(CDC* dc, const RECT& r, int32_t offset, int32_t unit, const char* widths,
+                                    BOOL darkFirst) const
 {
-    if (!m_patterns) return -1;
-    for (int i = 0; m_patterns[i].key != -1; ++i)
-        if (m_patterns[i].key == key) return i;
+    int32_t x = 0;
+    bool dark = darkFirst != FALSE;
+    for (const char* p = widths; *p; ++p, dark = !dark) {
+        const int32_t w = (*p - '0') * unit;
+        if (dark && w > 0) FillStrip(dc, r, offset + x, w);
+        x += w;
+    }
+    return x;
+}
+
+// --- pattern tables ----------------------------------------------------------
+
+int FindPatternIndex(const PatternEntry* table, int key)
+{
+    if (!table) return -1;
+    for (int i = 0; table[i].key != -1; ++i)
+        if (table[i].key == key) return i;
     return -1;
 }
 
-int CPatternBarcode::PatternModules(int key) const
+const char* FindPatternWidths(const PatternEntry* table, int key)
 {
-    const int i = FindPattern(key);
-    if (i < 0) return 0;
-    int sum = 0;
-    for (const char* p = m_patterns[i].pattern; *p; ++p) sum += *p - '0';
-    return sum;
+    const int i = FindPatternIndex(table, key);
+    return i < 0 ? nullptr : table[i].pattern;
 }
 
-const char* CPatternBarcode::FindExpansion(int character) const
+int CountPatterns(const PatternEntry* table)
 {
-    if (!m_expansions) return nullptr;
-    for (const ExpansionEntry* e = m_expansions; e->character != -1 && e->replacement; ++e)
+    int n = 0;
+    if (table)
+        while (table[n].key != -1) ++n;
+    return n;
+}
+
+const char* FindExpansionOf(const ExpansionEntry* table, int character)
+{
+    if (!table) return nullptr;
+    for (const ExpansionEntry* e = table; e->character != -1 && e->replacement; ++e)
         if (e->character == character) return e->replacement;
     return nullptr;
 }
 
+int32_t PatternModules(const char* widths)
+{
+    int32_t sum = 0;
+    for (const char* p = widths; *p; ++p) sum += *p - '0';
+    return sum;
+}
+
+// --- CPatternBarcode ---------------------------------------------------------
+
+void CPatternBarcode::DrawText(CDC* dc) { DrawCharacters(dc, m_text); }
+
+int CPatternBarcode::FindPattern(int key) const { return FindPatternIndex(m_patterns, key); }
+
+int CPatternBarcode::PatternModules(int key) const
+{
+    const char* widths = FindPatternWidths(m_patterns, key);
+    return widths ? ::PatternModules(widths) : 0;
+}
+
+const char* CPatternBarcode::FindExpansion(int character) const { return FindExpansionOf(m_expansions, character); }
+
 int32_t CPatternBarcode::DrawPattern(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int key) const
 {
-    const int i = FindPattern(key);
-    if (i < 0) return 0;
-    int32_t x = 0;
-    int k = 0;
-    for (const char* p = m_patterns[i].pattern; *p; ++p, ++k) {
-        const int32_t w = (*p - '0') * unit;
-        if (k % 2 == 0 && w > 0) FillStrip(dc, r, offset + x, w);
-        x += w;
-    }
-    return x;
+    const char* widths = FindPatternWidths(m_patterns, key);
+    return widths ? DrawWidths(dc, r, offset, unit, widths) : 0;
 }
 
 int32_t CPatternBarcode::DrawChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int character) const

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "control/engine/typelist.h"
 #include "platform/gdi/gdi.h"
 
 class CGenericBarcode {
@@ -71,6 +72,11 @@ public:
     // (m_symbolWidth / length) along the text band: the per-character
     // human-readable layout of the pattern and engine families.
     void DrawCharacters(CDC* dc, const std::string& t) const;
+    // Draws the elements of a width pattern from `offset`, each digit d an
+    // element d x unit wide, dark and light in turn starting with a dark one
+    // (a light one when darkFirst is false); returns the pattern's width.
+    int32_t DrawWidths(CDC* dc, const RECT& r, int32_t offset, int32_t unit, const char* widths,
+                       BOOL darkFirst = TRUE) const;
 
 protected:
     RECT m_rect{};
@@ -84,11 +90,24 @@ protected:
     int32_t m_symbolWidth = 0;
 };
 
-// A key and its element widths in modules, bar first. Tables end with key -1.
+// One symbol character of a character table: its key and its element
+// widths in modules, alternating dark and light, as the symbology's
+// standard prints them. Tables end with key -1; an entry's index is the
+// symbol character's value.
 struct PatternEntry {
     int key;
     const char* pattern;
 };
+
+// The value of the first entry with the key; -1 when the table has none
+// (or there is no table).
+int FindPatternIndex(const PatternEntry* table, int key);
+// The widths of the first entry with the key; nullptr when there is none.
+const char* FindPatternWidths(const PatternEntry* table, int key);
+// Number of entries before the end key.
+int CountPatterns(const PatternEntry* table);
+// The width of a pattern in modules: the sum of its digits.
+int32_t PatternModules(const char* widths);
 
 // A character without a pattern of its own and the characters drawn in its
 // place. Tables end with character -1.
@@ -96,6 +115,9 @@ struct ExpansionEntry {
     int character;
     const char* replacement;
 };
+// The replacement of the first entry for the character; nullptr when there
+// is none (or no table).
+const char* FindExpansionOf(const ExpansionEntry* table, int character);
 
 // Symbols drawn from per-character width patterns (the Code 39 family).
 class CPatternBarcode : public CGenericBarcode {
@@ -122,19 +144,21 @@ public:
     virtual void DrawText(CDC* dc);
 
     BOOL DrawEngineBars(CDC* dc, RECT barRect);
+    // The custom drawer of the current engine row; false when it did not fit.
+    BOOL DrawCustom(CDC* dc, int32_t moduleWidth, std::string& text, const RECT& barRect);
 
     // Custom drawers of the engine rows; each lives with its symbology.
-    // `text` is the prepared text, which a drawer may rewrite.
-    BOOL DrawCode128(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r,
-                     BOOL leadingFnc1);
-    BOOL DrawPostNet(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
-    BOOL DrawRoyalMail(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
-    BOOL DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r);
+    // `text` is the prepared text, which a drawer may rewrite; `moduleWidth`
+    // is the width fitted to the module count of the symbol.
+    BOOL DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1);
+    BOOL DrawPostNet(CDC* dc, std::string& text, RECT r);
+    BOOL DrawRoyalMail(CDC* dc, std::string& text, RECT r);
+    BOOL DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, RECT r);
 
-    int16_t GetEngineCode() const { return m_engineCode; }
+    EngineCode GetEngineCode() const { return m_engineCode; }
 
 protected:
-    int16_t m_engineCode = 0;
+    EngineCode m_engineCode = EngineCode::kNone;
 };
 
 // Text helpers shared by several symbologies.

@@ -9,84 +9,27 @@ namespace {
 
 // --- tables ------------------------------------------------------------------
 
-constexpr TypeInfo kTypes[] = {
-    {0, "ISBN", "123456789", true},
-    {1, "EAN 13", "123456789012", true},
-    {2, "EAN 8", "1234567", true},
-    {3, "EAN 5", "12345", false},
-    {4, "EAN 2", "12", false},
-    {5, "UPC A", "12345678901", true},
-    {6, "Code 39", "CODE 39", false},
-    {7, "Code 25 Interleaved", "012345", false},
-    {8, "Codabar", "A1234A", false},
-    {9, "Code 25", "12345", false},
-    {10, "Code 39 Extended", "CODE 39 EXT", false},
-    {11, "Code 128A", "1234567890", false},
-    {12, "Code 128B", "Code 128B", false},
-    {13, "Code 128C", "1234567890", false},
-    {14, "Code 128", "Code 128", false},
-    {15, "EAN/UCC 128", "EAN/UCC 128", false},
-    {16, "EAN 99", "993456789012", true},
-    {17, "UPC E", "123456", true},
-    {18, "PostNet", "12345", false},
-    {19, "Royal Mail", "12345", false},
-    {20, "MSI", "12345", false},
-    {21, "Code 93", "CODE93", false},
-    {22, "Code 93 Extended", "Code 39 Ext", false},
-    {23, "PZN", "123456", true},
-    {24, "Identcode", "56310243031", true},
-    {25, "Leitcode", "2134807501640", true},
-    {26, "Code 39 Checksum", "CODE 39 CHECKSUM", true},
-    {27, "Code 39 Extended Checksum", "CODE 39 EXTENDED CHECKSUM", true},
-    {28, "EAN/UCC 128 AI", "(01)01234567890128(15)051231", false},
-    {29, "EAN 14", "12345678901231", true},
-    {30, "ITF 14", "3071234500001", true},
-    {31, "EAN 18/NVE", "34012345000000000", true},
-    {32, "SSCC 18", "10065300555555555", true},
-    {kTypeNone, "None", "", false},
-};
-
 struct Factory {
     int32_t id;
     SymbolPtr (*create)();
 };
 
 constexpr Factory kFactories[] = {
-    {0, CreateIsbnBarcode},
-    {1, CreateEan13Barcode},
-    {2, CreateEan8Barcode},
-    {3, CreateEan5Barcode},
-    {4, CreateEan2Barcode},
-    {5, CreateUpcABarcode},
-    {6, CreateCode39Barcode},
-    {7, CreateInterleaved25Barcode},
-    {8, CreateCodabarBarcode},
-    {9, CreateCode25Barcode},
-    {10, CreateCode39ExtendedBarcode},
-    {11, CreateCode128ABarcode},
-    {12, CreateCode128BBarcode},
-    {13, CreateCode128CBarcode},
-    {14, CreateCode128Barcode},
-    {15, CreateEanUcc128Barcode},
-    {16, CreateEan99Barcode},
-    {17, CreateUpcEBarcode},
-    {18, CreatePostNetBarcode},
-    {19, CreateRoyalMailBarcode},
-    {20, CreateMsiBarcode},
-    {21, CreateCode93Barcode},
-    {22, CreateCode93ExtendedBarcode},
-    {23, CreatePznBarcode},
-    {24, CreateIdentcodeBarcode},
-    {25, CreateLeitcodeBarcode},
-    {26, CreateCode39ChecksumBarcode},
-    {27, CreateCode39ExtendedChecksumBarcode},
-    {28, CreateEanUcc128AiBarcode},
-    {29, CreateEan14Barcode},
-    {30, CreateItf14Barcode},
-    {31, CreateEan18Barcode},
-    {32, CreateSscc18Barcode},
-    {kTypeNone, CreateNoneBarcode},
+#define TESSALINE_TYPE_FACTORY(id, enumerator, name, demo, factory, engine, checksum) {id, factory},
+    TESSALINE_TYPE_LIST(TESSALINE_TYPE_FACTORY)
+#undef TESSALINE_TYPE_FACTORY
 };
+
+constexpr bool IdsAscend()
+{
+    for (size_t i = 1; i < std::size(kTypeInfos); ++i)
+        if (kTypeInfos[i].id <= kTypeInfos[i - 1].id) return false;
+    return true;
+}
+static_assert(std::size(kTypeInfos) == 34 && IdsAscend(), "the type list holds 0 to 32 and 99, in id order");
+
+// The id the PDF 417 names select: one past the last type.
+constexpr int32_t kNoSuchType = 34;
 
 struct Alias {
     const char* name;
@@ -96,113 +39,134 @@ struct Alias {
 // Compared in this order, exactly and whole; spaces inside a name count.
 constexpr Alias kAliases[] = {
     // None
-    {"LEER", 99}, {"KEIN", 99}, {"NO", 99}, {"NONE", 99},
+    {"LEER", kTypeNone}, {"KEIN", kTypeNone}, {"NO", kTypeNone}, {"NONE", kTypeNone},
     // ISBN
-    {"ISBN", 0},
+    {"ISBN", kTypeIsbn},
     // Code 128A
-    {"CODE   128A", 11}, {"CODE  128A", 11}, {"CODE 128A", 11}, {"CODE-128A", 11}, {"CODE128A", 11},
+    {"CODE   128A", kTypeCode128A}, {"CODE  128A", kTypeCode128A}, {"CODE 128A", kTypeCode128A},
+    {"CODE-128A", kTypeCode128A}, {"CODE128A", kTypeCode128A},
     // Code 128B
-    {"CODE   128B", 12}, {"CODE  128B", 12}, {"CODE 128B", 12}, {"CODE-128B", 12}, {"CODE128B", 12},
+    {"CODE   128B", kTypeCode128B}, {"CODE  128B", kTypeCode128B}, {"CODE 128B", kTypeCode128B},
+    {"CODE-128B", kTypeCode128B}, {"CODE128B", kTypeCode128B},
     // Code 128C
-    {"CODE   128C", 13}, {"CODE  128C", 13}, {"CODE 128C", 13}, {"CODE-128C", 13}, {"CODE128C", 13},
+    {"CODE   128C", kTypeCode128C}, {"CODE  128C", kTypeCode128C}, {"CODE 128C", kTypeCode128C},
+    {"CODE-128C", kTypeCode128C}, {"CODE128C", kTypeCode128C},
     // EAN 99
-    {"EAN99", 16}, {"EAN 99", 16}, {"EAN-99", 16}, {"EAN  99", 16}, {"EAN   99", 16},
+    {"EAN99", kTypeEan99}, {"EAN 99", kTypeEan99}, {"EAN-99", kTypeEan99}, {"EAN  99", kTypeEan99},
+    {"EAN   99", kTypeEan99},
     // Code 128
-    {"CODE   128", 14}, {"CODE  128", 14}, {"CODE 128", 14}, {"CODE-128", 14}, {"CODE128", 14},
+    {"CODE   128", kTypeCode128}, {"CODE  128", kTypeCode128}, {"CODE 128", kTypeCode128},
+    {"CODE-128", kTypeCode128}, {"CODE128", kTypeCode128},
     // EAN/UCC 128
-    {"EAN128", 15}, {"EAN-128", 15}, {"EAN 128", 15}, {"EAN  128", 15}, {"EAN   128", 15},
-    {"EAN/UCC128", 15}, {"EAN/UCC-128", 15}, {"EAN/UCC 128", 15}, {"EAN/UCC  128", 15},
-    {"EAN/UCC   128", 15},
+    {"EAN128", kTypeEanUcc128}, {"EAN-128", kTypeEanUcc128}, {"EAN 128", kTypeEanUcc128},
+    {"EAN  128", kTypeEanUcc128}, {"EAN   128", kTypeEanUcc128},
+    {"EAN/UCC128", kTypeEanUcc128}, {"EAN/UCC-128", kTypeEanUcc128}, {"EAN/UCC 128", kTypeEanUcc128},
+    {"EAN/UCC  128", kTypeEanUcc128},
+    {"EAN/UCC   128", kTypeEanUcc128},
     // EAN/UCC 128 AI
-    {"EAN128AI", 28}, {"EAN128 AI", 28}, {"EAN128-AI", 28}, {"EAN-128AI", 28}, {"EAN-128 AI", 28},
-    {"EAN-128-AI", 28}, {"EAN 128AI", 28}, {"EAN 128 AI", 28}, {"EAN 128-AI", 28}, {"UCC128AI", 28},
-    {"UCC128 AI", 28}, {"UCC128-AI", 28}, {"UCC-128AI", 28}, {"UCC-128 AI", 28}, {"UCC-128-AI", 28},
-    {"UCC 128AI", 28}, {"UCC 128 AI", 28}, {"UCC 128-AI", 28}, {"EAN/UCC128AI", 28},
-    {"EAN/UCC128 AI", 28}, {"EAN/UCC128-AI", 28}, {"EAN/UCC-128AI", 28}, {"EAN/UCC-128 AI", 28},
-    {"EAN/UCC-128-AI", 28}, {"EAN/UCC 128AI", 28}, {"EAN/UCC 128 AI", 28}, {"EAN/UCC 128-AI", 28},
+    {"EAN128AI", kTypeEanUcc128Ai}, {"EAN128 AI", kTypeEanUcc128Ai}, {"EAN128-AI", kTypeEanUcc128Ai},
+    {"EAN-128AI", kTypeEanUcc128Ai}, {"EAN-128 AI", kTypeEanUcc128Ai},
+    {"EAN-128-AI", kTypeEanUcc128Ai}, {"EAN 128AI", kTypeEanUcc128Ai}, {"EAN 128 AI", kTypeEanUcc128Ai},
+    {"EAN 128-AI", kTypeEanUcc128Ai}, {"UCC128AI", kTypeEanUcc128Ai},
+    {"UCC128 AI", kTypeEanUcc128Ai}, {"UCC128-AI", kTypeEanUcc128Ai}, {"UCC-128AI", kTypeEanUcc128Ai},
+    {"UCC-128 AI", kTypeEanUcc128Ai}, {"UCC-128-AI", kTypeEanUcc128Ai},
+    {"UCC 128AI", kTypeEanUcc128Ai}, {"UCC 128 AI", kTypeEanUcc128Ai}, {"UCC 128-AI", kTypeEanUcc128Ai},
+    {"EAN/UCC128AI", kTypeEanUcc128Ai},
+    {"EAN/UCC128 AI", kTypeEanUcc128Ai}, {"EAN/UCC128-AI", kTypeEanUcc128Ai},
+    {"EAN/UCC-128AI", kTypeEanUcc128Ai}, {"EAN/UCC-128 AI", kTypeEanUcc128Ai},
+    {"EAN/UCC-128-AI", kTypeEanUcc128Ai}, {"EAN/UCC 128AI", kTypeEanUcc128Ai},
+    {"EAN/UCC 128 AI", kTypeEanUcc128Ai}, {"EAN/UCC 128-AI", kTypeEanUcc128Ai},
     // EAN 13
-    {"EAN13", 1}, {"EAN 13", 1}, {"EAN-13", 1}, {"EAN  13", 1}, {"EAN   13", 1},
+    {"EAN13", kTypeEan13}, {"EAN 13", kTypeEan13}, {"EAN-13", kTypeEan13}, {"EAN  13", kTypeEan13},
+    {"EAN   13", kTypeEan13},
     // EAN 14
-    {"EAN14", 29}, {"EAN 14", 29}, {"EAN-14", 29}, {"EAN  14", 29}, {"EAN   14", 29},
+    {"EAN14", kTypeEan14}, {"EAN 14", kTypeEan14}, {"EAN-14", kTypeEan14}, {"EAN  14", kTypeEan14},
+    {"EAN   14", kTypeEan14},
     // EAN 18/NVE
-    {"EAN18", 31}, {"EAN 18", 31}, {"EAN-18", 31}, {"EAN  18", 31}, {"EAN   18", 31}, {"NVE", 31},
-    {"NVE18", 31}, {"NVE 18", 31}, {"NVE-18", 31}, {"NVE/EAN-18", 31}, {"NVE/EAN 18", 31},
-    {"EAN-18/NVE", 31}, {"EAN 18/NVE", 31},
+    {"EAN18", kTypeEan18}, {"EAN 18", kTypeEan18}, {"EAN-18", kTypeEan18}, {"EAN  18", kTypeEan18},
+    {"EAN   18", kTypeEan18}, {"NVE", kTypeEan18},
+    {"NVE18", kTypeEan18}, {"NVE 18", kTypeEan18}, {"NVE-18", kTypeEan18}, {"NVE/EAN-18", kTypeEan18},
+    {"NVE/EAN 18", kTypeEan18},
+    {"EAN-18/NVE", kTypeEan18}, {"EAN 18/NVE", kTypeEan18},
     // EAN 8
-    {"EAN   8", 2}, {"EAN  8", 2}, {"EAN 8", 2}, {"EAN-8", 2}, {"EAN8", 2},
+    {"EAN   8", kTypeEan8}, {"EAN  8", kTypeEan8}, {"EAN 8", kTypeEan8}, {"EAN-8", kTypeEan8},
+    {"EAN8", kTypeEan8},
     // EAN 5
-    {"EAN   5", 3}, {"EAN  5", 3}, {"EAN 5", 3}, {"EAN-5", 3}, {"EAN5", 3},
+    {"EAN   5", kTypeEan5}, {"EAN  5", kTypeEan5}, {"EAN 5", kTypeEan5}, {"EAN-5", kTypeEan5},
+    {"EAN5", kTypeEan5},
     // EAN 2
-    {"EAN2", 4}, {"EAN-2", 4}, {"EAN 2", 4}, {"EAN  2", 4}, {"EAN   2", 4},
+    {"EAN2", kTypeEan2}, {"EAN-2", kTypeEan2}, {"EAN 2", kTypeEan2}, {"EAN  2", kTypeEan2},
+    {"EAN   2", kTypeEan2},
     // UPC A
-    {"UPC   A", 5}, {"UPC  A", 5}, {"UPC A", 5}, {"UPC-A", 5}, {"UPCA", 5},
+    {"UPC   A", kTypeUpcA}, {"UPC  A", kTypeUpcA}, {"UPC A", kTypeUpcA}, {"UPC-A", kTypeUpcA},
+    {"UPCA", kTypeUpcA},
     // UPC E
-    {"UPCE", 17}, {"UPC-E", 17}, {"UPC E", 17}, {"UPC  E", 17}, {"UPC   E", 17},
+    {"UPCE", kTypeUpcE}, {"UPC-E", kTypeUpcE}, {"UPC E", kTypeUpcE}, {"UPC  E", kTypeUpcE},
+    {"UPC   E", kTypeUpcE},
     // MSI
-    {"MSI", 20},
+    {"MSI", kTypeMsi},
     // PZN
-    {"PZN", 23},
+    {"PZN", kTypePzn},
     // Identcode
-    {"IDENTCODE", 24},
+    {"IDENTCODE", kTypeIdentcode},
     // Leitcode
-    {"LEITCODE", 25},
+    {"LEITCODE", kTypeLeitcode},
     // PostNet
-    {"POSTNET", 18}, {"POST-NET", 18}, {"POST NET", 18},
+    {"POSTNET", kTypePostNet}, {"POST-NET", kTypePostNet}, {"POST NET", kTypePostNet},
     // Royal Mail
-    {"RM4SCC", 19}, {"ROYALMAIL", 19}, {"ROYAL-MAIL", 19}, {"ROYAL MAIL", 19},
+    {"RM4SCC", kTypeRoyalMail}, {"ROYALMAIL", kTypeRoyalMail}, {"ROYAL-MAIL", kTypeRoyalMail},
+    {"ROYAL MAIL", kTypeRoyalMail},
     // Code 39
-    {"CODE 39", 6}, {"CODE-39", 6}, {"CODE39", 6}, {"CODE 3 AUS 9", 6},
+    {"CODE 39", kTypeCode39}, {"CODE-39", kTypeCode39}, {"CODE39", kTypeCode39},
+    {"CODE 3 AUS 9", kTypeCode39},
     // Code 39 Checksum
-    {"CODE 39 CHECKSUM", 26}, {"CODE-39 CHECKSUM", 26}, {"CODE39 CHECKSUM", 26},
-    {"CODE39CHECKSUM", 26}, {"CODE 3 AUS 9 CHECKSUM", 26},
+    {"CODE 39 CHECKSUM", kTypeCode39Checksum}, {"CODE-39 CHECKSUM", kTypeCode39Checksum},
+    {"CODE39 CHECKSUM", kTypeCode39Checksum},
+    {"CODE39CHECKSUM", kTypeCode39Checksum}, {"CODE 3 AUS 9 CHECKSUM", kTypeCode39Checksum},
     // Code 39 Extended
-    {"CODE 39 EXTENDED", 10}, {"CODE-39 EXTENDED", 10}, {"CODE39 EXTENDED", 10},
-    {"CODE39EXTENDED", 10}, {"CODE 3 AUS 9 EXTENDED", 10},
+    {"CODE 39 EXTENDED", kTypeCode39Extended}, {"CODE-39 EXTENDED", kTypeCode39Extended},
+    {"CODE39 EXTENDED", kTypeCode39Extended},
+    {"CODE39EXTENDED", kTypeCode39Extended}, {"CODE 3 AUS 9 EXTENDED", kTypeCode39Extended},
     // Code 39 Extended Checksum
-    {"CODE 39 EXTENDED CHECKSUM", 27}, {"CODE-39 EXTENDED CHECKSUM", 27},
-    {"CODE39 EXTENDED CHECKSUM", 27}, {"CODE39EXTENDEDCHECKSUM", 27},
-    {"CODE 3 AUS 9 EXTENDED CHECKSUM", 27},
+    {"CODE 39 EXTENDED CHECKSUM", kTypeCode39ExtendedChecksum},
+    {"CODE-39 EXTENDED CHECKSUM", kTypeCode39ExtendedChecksum},
+    {"CODE39 EXTENDED CHECKSUM", kTypeCode39ExtendedChecksum},
+    {"CODE39EXTENDEDCHECKSUM", kTypeCode39ExtendedChecksum},
+    {"CODE 3 AUS 9 EXTENDED CHECKSUM", kTypeCode39ExtendedChecksum},
     // Code 93
-    {"CODE 93", 21}, {"CODE-93", 21}, {"CODE93", 21}, {"CODE 9 AUS 3", 21},
+    {"CODE 93", kTypeCode93}, {"CODE-93", kTypeCode93}, {"CODE93", kTypeCode93},
+    {"CODE 9 AUS 3", kTypeCode93},
     // Code 93 Extended
-    {"CODE 93 EXTENDED", 22}, {"CODE-93 EXTENDED", 22}, {"CODE93 EXTENDED", 22},
-    {"CODE93EXTENDED", 22}, {"CODE 9 AUS 3 EXTENDED", 22},
+    {"CODE 93 EXTENDED", kTypeCode93Extended}, {"CODE-93 EXTENDED", kTypeCode93Extended},
+    {"CODE93 EXTENDED", kTypeCode93Extended},
+    {"CODE93EXTENDED", kTypeCode93Extended}, {"CODE 9 AUS 3 EXTENDED", kTypeCode93Extended},
     // Code 25
-    {"CODE 25", 9}, {"CODE-25", 9}, {"CODE25", 9}, {"CODE 2 AUS 5", 9},
+    {"CODE 25", kTypeCode25}, {"CODE-25", kTypeCode25}, {"CODE25", kTypeCode25},
+    {"CODE 2 AUS 5", kTypeCode25},
     // Code 25 Interleaved
-    {"CODE 25 INTERLEAVED", 7}, {"CODE-25 INTERLEAVED", 7}, {"CODE25 INTERLEAVED", 7},
-    {"CODE25INTERLEAVED", 7}, {"CODE 2 AUS 5 INTERLEAVED", 7},
+    {"CODE 25 INTERLEAVED", kTypeCode25Interleaved}, {"CODE-25 INTERLEAVED", kTypeCode25Interleaved},
+    {"CODE25 INTERLEAVED", kTypeCode25Interleaved},
+    {"CODE25INTERLEAVED", kTypeCode25Interleaved}, {"CODE 2 AUS 5 INTERLEAVED", kTypeCode25Interleaved},
     // ITF 14
-    {"ITF14", 30}, {"ITF 14", 30}, {"ITF-14", 30}, {"ITF  14", 30}, {"ITF   14", 30},
+    {"ITF14", kTypeItf14}, {"ITF 14", kTypeItf14}, {"ITF-14", kTypeItf14}, {"ITF  14", kTypeItf14},
+    {"ITF   14", kTypeItf14},
     // SSCC 18
-    {"SSCC18", 32}, {"SSCC 18", 32}, {"SSCC-18", 32}, {"SSCC  18", 32},
+    {"SSCC18", kTypeSscc18}, {"SSCC 18", kTypeSscc18}, {"SSCC-18", kTypeSscc18}, {"SSCC  18", kTypeSscc18},
     // PDF 417: no symbology here; selecting it raises the range error
-    {"PDF417", 34}, {"PDF 417", 34}, {"PDF-417", 34},
+    {"PDF417", kNoSuchType}, {"PDF 417", kNoSuchType}, {"PDF-417", kNoSuchType},
     // Codabar
-    {"CODABAR", 8},
+    {"CODABAR", kTypeCodabar},
 };
 
 // Detection candidates in the order their verdicts are taken: a later
 // valid candidate overrides an earlier one. ISBN is asked last and wins.
-constexpr int32_t kDetectOrder[] = {10, 6, 7, 8, 5, 1, 16, 2, 3, 4};
-constexpr int32_t kDetectFinal = 0;
+constexpr TypeId kDetectOrder[] = {kTypeCode39Extended, kTypeCode39, kTypeCode25Interleaved, kTypeCodabar, kTypeUpcA,
+                                   kTypeEan13,          kTypeEan99,  kTypeEan8,              kTypeEan5,    kTypeEan2};
+constexpr TypeId kDetectFinal = kTypeIsbn;
 
 constexpr int32_t kDispidType = 2;
 
-// Stands in for a type whose class is not available: it reports the
-// catalogue's id, name and sample text and accepts no text.
-class CStandInBarcode : public CGenericBarcode {
-public:
-    explicit CStandInBarcode(const TypeInfo& info) : m_info(info) {}
-    int32_t GetType() const override { return m_info.id; }
-    std::string GetTypeName() const override { return m_info.name; }
-    std::string GetDemoText() const override { return m_info.demoText; }
-
-private:
-    const TypeInfo& m_info;
-};
-
-bool IsTypeId(int32_t id) { return id == kTypeNone || (id >= 0 && id <= 32); }
+bool IsTypeId(int32_t id) { return FindTypeRow(id) != nullptr; }
 
 // Windows-1252 upper case of one byte: ASCII, the Latin-1 letters (not ß,
 // ÿ maps to 0x9F, ÷ stays) and the three pairs of the 0x80 block.
@@ -223,27 +187,14 @@ unsigned char UpperCp1252(unsigned char c)
 
 // --- catalogue -------------------------------------------------------------------
 
-const TypeInfo* TypeInfos() { return kTypes; }
-size_t TypeInfoCount() { return std::size(kTypes); }
-
-const TypeInfo* FindTypeInfo(int32_t id)
-{
-    for (const TypeInfo& t : kTypes)
-        if (t.id == id) return &t;
-    return nullptr;
-}
+const TypeInfo* TypeInfos() { return kTypeInfos; }
+size_t TypeInfoCount() { return std::size(kTypeInfos); }
+const TypeInfo* FindTypeInfo(int32_t id) { return FindTypeRow(id); }
 
 SymbolPtr CreateSymbol(int32_t type)
 {
     for (const Factory& f : kFactories)
         if (f.id == type) return f.create();
-    return nullptr;
-}
-
-SymbolPtr CreateSymbolOrStandIn(int32_t type)
-{
-    if (SymbolPtr s = CreateSymbol(type)) return s;
-    if (const TypeInfo* info = FindTypeInfo(type)) return std::make_unique<CStandInBarcode>(*info);
     return nullptr;
 }
 
@@ -267,7 +218,7 @@ void CSymbolSlot::SetType(int32_t type)
 {
     if (!IsTypeId(type)) m_host.ThrowError(kInvalidPropertyValue, std::string(), 0);
 
-    m_symbol = CreateSymbolOrStandIn(type); // the previous object dies here
+    m_symbol = CreateSymbol(type); // the previous object dies here
     m_symbol->SetText(m_text);
     m_symbol->SetShowText(m_showText);
     m_symbol->SetNotchHeightInPercent(m_notchHeightInPercent);
@@ -297,12 +248,11 @@ void CSymbolSlot::DetectType()
 {
     auto validFor = [this](int32_t id) {
         const SymbolPtr candidate = CreateSymbol(id);
-        if (!candidate) return false; // class not available: never chosen
         candidate->SetText(m_text);
         return candidate->IsValid() != FALSE;
     };
     int32_t choice = -1;
-    for (int32_t id : kDetectOrder)
+    for (TypeId id : kDetectOrder)
         if (validFor(id)) choice = id;
     if (validFor(kDetectFinal)) choice = kDetectFinal;
     if (choice >= 0) SetType(choice);

@@ -9,29 +9,18 @@
 
 #include "control/symbologies/symbologies.h"
 
-constexpr int32_t kTypeNone = 99;
 constexpr int32_t kTypeCount = 32; // what CountTypesSupported reports
 constexpr int32_t kInvalidPropertyValue = int32_t(0x800A017C);
 
-// One row of the catalogue: what a type's symbol class reports.
-struct TypeInfo {
-    int32_t id;
-    const char* name;      // GetTypeName
-    const char* demoText;  // GetDemoText
-    bool reportsChecksum;  // GetChecksum gives a digit for a valid text
-};
-// The rows in id order, 0 to 32 and then 99.
+// The rows of the type list (control/engine/typelist.h) in id order, 0 to
+// 32 and then 99.
 const TypeInfo* TypeInfos();
 size_t TypeInfoCount();
 const TypeInfo* FindTypeInfo(int32_t id);
 
-// A new symbol object for a type id: the concrete class of the type, or,
-// for an id without a class (none yet, or not a type), nullptr.
+// A new symbol object of the type's class; nullptr for an id that is not
+// in the catalogue.
 SymbolPtr CreateSymbol(int32_t type);
-// CreateSymbol, or for a catalogue id whose class is not available yet a
-// stand-in that reports the catalogue's id and name and is never valid;
-// nullptr only for an id outside the catalogue.
-SymbolPtr CreateSymbolOrStandIn(int32_t type);
 // The alias table behind TypeName writes: the id an upper-cased name
 // selects, or -1 when it is not in the table (34 for the PDF 417 names,
 // which are no symbology here).

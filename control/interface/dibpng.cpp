@@ -144,28 +144,193 @@ bool COStreamFile::Write(const void* data, size_t size) noexcept
 
 // --- conversion --------------------------------------------------------------
 
-int WriteDibAsPng(const DibView& dib, const PngOptions& options, CWritableStream& out)
+namespace {
+
+// What the checks learn about a DIB before its pixels are read.
+struct DibLayout {
+    BITMAPINFOHEADER header{};
+    uint32_t headerSize = 0;
+    int colorCount = 0;  // palette entries (palette images only)
+    size_t srcRow = 0;   // bytes of one stored row
+    size_t rows = 0;
+    bool topDown = false;
+};
+
+// The buffers a write request points into while it is encoded.
+struct PngRowBuffers {
+    std::vector<uint8_t> rgb, palette, alpha;
+    std::vector<const uint8_t*> pointers;
+};
+
+// The header: a BITMAPINFOHEADER or BITMAPV4HEADER, uncompressed or with
+// bit fields.
+bool ReadDibHeader(const DibView& dib, DibLayout& layout)
 {
-    // The header.
     if (!dib.info || dib.infoSize < sizeof(uint32_t)) {
         Diagnose(1, "Invalid DIB BITMAPINFOHEADER");
-        return 0;
+        return false;
     }
-    const uint32_t headerSize = Le32(dib.info);
-    if (headerSize == 12) {
+    layout.headerSize = Le32(dib.info);
+    if (layout.headerSize == 12) {
         Diagnose(1, "DIB has BITMAPCOREHEADER.\n\rUnsupported DIB type.");
-        return 0;
+        return false;
     }
-    if ((headerSize != 40 && headerSize != 108) || dib.infoSize < headerSize) {
+    if ((layout.headerSize != 40 && layout.headerSize != 108) || dib.infoSize < layout.headerSize) {
         Diagnose(1, "Invalid DIB BITMAPINFOHEADER");
-        return 0;
+        return false;
     }
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, dib.info, sizeof h);
-    if (h.biCompression == BI_RLE8 || h.biCompression == BI_RLE4) {
-        Diagnose(1, "DIB Compression Type: %d, not supported.", int(h.biCompression));
-        return 0;
+    std::memcpy(&layout.header, dib.info, sizeof layout.header);
+    if (layout.header.biCompression == BI_RLE8 || layout.header.biCompression == BI_RLE4) {
+        Diagnose(1, "DIB Compression Type: %d, not supported.", int(layout.header.biCompression));
+        return false;
     }
+    return true;
+}
+
+// The colour type (the caller's, or palette for up to 8 bits per pixel and
+// RGB above) and the bit depth and palette size it allows.
+bool ChooseColorType(const DibView& dib, const PngOptions& options, DibLayout& layout, PngWriteRequest& req)
+{
+    const BITMAPINFOHEADER& h = layout.header;
+    const int bpp = h.biBitCount;
+    req.colorType = options.colorType >= 0 ? options.colorType : (IsOneOf(bpp, {1, 2, 4, 8}) ? kPngColorPalette : kPngColorRgb);
+    switch (req.colorType) {
+    case kPngColorGrey:
+        if (!IsOneOf(bpp, {1, 2, 4, 8, 16})) {
+            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorGrey);
+            return false;
+        }
+        req.bitDepth = bpp;
+        return true;
+    case kPngColorRgb:
+        if (!IsOneOf(bpp, {16, 24, 32})) {
+            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorRgb);
+            return false;
+        }
+        if (bpp != 24 && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) {
+            Diagnose(1, "Invalid DIB Compression Type: %d.", int(h.biCompression));
+            return false;
+        }
+        // The masks follow a 40-byte header and sit inside the larger one.
+        if (bpp != 24 && h.biCompression == BI_BITFIELDS && dib.infoSize < 40 + 12) {
+            Diagnose(1, "DIB colour masks missing.");
+            return false;
+        }
+        req.bitDepth = 8;
+        return true;
+    case kPngColorPalette: {
+        if (!IsOneOf(bpp, {1, 2, 4, 8})) {
+            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorPalette);
+            return false;
+        }
+        const uint32_t max = 1u << bpp;
+        if (h.biClrUsed > max) {
+            Diagnose(1, "Invalid biClrUsed field value: %d", int(std::min<uint32_t>(h.biClrUsed, INT_MAX)));
+            return false;
+        }
+        layout.colorCount = int(h.biClrUsed ? h.biClrUsed : max);
+        if (layout.colorCount < 1 || uint32_t(layout.colorCount) > max) {
+            Diagnose(1, "Illegal num_colors: %d", layout.colorCount);
+            return false;
+        }
+        if (dib.infoSize < layout.headerSize + size_t(layout.colorCount) * sizeof(RGBQUAD)) {
+            Diagnose(1, "DIB colour table too short: %d entries.", layout.colorCount);
+            return false;
+        }
+        req.bitDepth = bpp;
+        return true;
+    }
+    default: Diagnose(1, "Invalid color type: %d", req.colorType); return false;
+    }
+}
+
+// The rows: sizes checked against the buffer before anything is read.
+bool MeasureRows(const DibView& dib, DibLayout& layout, PngWriteRequest& req)
+{
+    const BITMAPINFOHEADER& h = layout.header;
+    layout.srcRow = DibRowSize(h.biWidth, h.biBitCount);
+    if (layout.srcRow == 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) {
+        Diagnose(1, "Invalid DIB size: %d x %d.", h.biWidth, h.biHeight);
+        return false;
+    }
+    layout.topDown = h.biHeight < 0;
+    layout.rows = size_t(layout.topDown ? -int64_t(h.biHeight) : h.biHeight);
+    if (!dib.bits || uint64_t(layout.srcRow) * layout.rows > dib.bitsSize) {
+        Diagnose(1, "DIB pixel data too short: %zu bytes for %zu rows of %zu.", dib.bitsSize, layout.rows,
+                 layout.srcRow);
+        return false;
+    }
+    req.width = h.biWidth;
+    req.height = int32_t(layout.rows);
+    return true;
+}
+
+// Points the request at PNG rows: the DIB's own for palette and grey images,
+// converted copies for RGB; and at the palette turned from BGRX into RGB.
+bool BuildRows(const DibView& dib, const DibLayout& layout, PngWriteRequest& req, PngRowBuffers& buffers)
+{
+    const uint8_t* base = dib.bits;
+    size_t rowSize = layout.srcRow;
+    try {
+        if (req.colorType == kPngColorRgb) {
+            rowSize = DibRowSize(layout.header.biWidth, 24);
+            buffers.rgb.resize(rowSize * layout.rows);
+            ConvertToRgb(layout.header, dib.info + 40, dib.bits, layout.srcRow, buffers.rgb.data(), rowSize,
+                         layout.rows);
+            base = buffers.rgb.data();
+        } else if (req.colorType == kPngColorPalette) {
+            buffers.palette.resize(size_t(layout.colorCount) * 3);
+            const uint8_t* table = dib.info + layout.headerSize;
+            for (int i = 0; i < layout.colorCount; ++i) {
+                buffers.palette[3 * i] = table[4 * i + 2];
+                buffers.palette[3 * i + 1] = table[4 * i + 1];
+                buffers.palette[3 * i + 2] = table[4 * i];
+            }
+            req.paletteCount = layout.colorCount;
+            req.palette = buffers.palette.data();
+        }
+        buffers.pointers.resize(layout.rows);
+    } catch (const std::exception&) {
+        Diagnose(1, "Couldn't allocate enough memory");
+        return false;
+    }
+    // PNG rows run top to bottom; a positive height stores them bottom-up.
+    const size_t rows = layout.rows;
+    for (size_t i = 0; i < rows; ++i) buffers.pointers[i] = base + (layout.topDown ? i : rows - 1 - i) * rowSize;
+    req.rowPointers = buffers.pointers.data();
+    req.pixels = base;
+    return true;
+}
+
+// The transparent colour: palette entries of that colour for a palette image
+// (an alpha table up to the last of them; none match, no chunk), else the
+// colour itself, as a grey level for a grey image.
+void MarkTransparent(const DibLayout& layout, PngWriteRequest& req, PngRowBuffers& buffers,
+                     PngWriteRequest::TransColor& transColor)
+{
+    if (req.colorType == kPngColorPalette) {
+        const std::vector<uint8_t>& palette = buffers.palette;
+        for (int i = 0; i < layout.colorCount; ++i)
+            if (palette[3 * i] == transColor.red && palette[3 * i + 1] == transColor.green &&
+                palette[3 * i + 2] == transColor.blue) {
+                buffers.alpha.resize(size_t(i) + 1, 255);
+                buffers.alpha[size_t(i)] = 0;
+            }
+        req.transCount = int32_t(buffers.alpha.size());
+        req.transAlpha = buffers.alpha.empty() ? nullptr : buffers.alpha.data();
+        return;
+    }
+    if (req.colorType == kPngColorGrey)
+        transColor.gray = uint16_t(req.bitDepth == 16 ? transColor.red * 257 : transColor.red >> (8 - req.bitDepth));
+    req.transColor = &transColor;
+}
+
+} // namespace
+
+int WriteDibAsPng(const DibView& dib, const PngOptions& options, CWritableStream& out)
+{
+    DibLayout layout;
+    if (!ReadDibHeader(dib, layout)) return 0;
 
     PngWriteRequest req;
     req.interlace = options.interlace ? 1 : 0;
@@ -181,123 +346,10 @@ int WriteDibAsPng(const DibView& dib, const PngOptions& options, CWritableStream
     const COLORREF tc = options.transparentColor;
     PngWriteRequest::TransColor transColor{0, GetRValue(tc), GetGValue(tc), GetBValue(tc), 0};
 
-    // The colour type and what it allows.
-    const int bpp = h.biBitCount;
-    req.colorType = options.colorType >= 0 ? options.colorType : (IsOneOf(bpp, {1, 2, 4, 8}) ? kPngColorPalette : kPngColorRgb);
-    int colorCount = 0;
-    switch (req.colorType) {
-    case kPngColorGrey:
-        if (!IsOneOf(bpp, {1, 2, 4, 8, 16})) {
-            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorGrey);
-            return 0;
-        }
-        req.bitDepth = bpp;
-        break;
-    case kPngColorRgb:
-        if (!IsOneOf(bpp, {16, 24, 32})) {
-            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorRgb);
-            return 0;
-        }
-        if (bpp != 24 && h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS) {
-            Diagnose(1, "Invalid DIB Compression Type: %d.", int(h.biCompression));
-            return 0;
-        }
-        // The masks follow a 40-byte header and sit inside the larger one.
-        if (bpp != 24 && h.biCompression == BI_BITFIELDS && dib.infoSize < 40 + 12) {
-            Diagnose(1, "DIB colour masks missing.");
-            return 0;
-        }
-        req.bitDepth = 8;
-        break;
-    case kPngColorPalette: {
-        if (!IsOneOf(bpp, {1, 2, 4, 8})) {
-            Diagnose(1, "Bit depth of %d is invalid\nfor color type %d.", bpp, kPngColorPalette);
-            return 0;
-        }
-        const uint32_t max = 1u << bpp;
-        if (h.biClrUsed > max) {
-            Diagnose(1, "Invalid biClrUsed field value: %d", int(std::min<uint32_t>(h.biClrUsed, INT_MAX)));
-            return 0;
-        }
-        colorCount = int(h.biClrUsed ? h.biClrUsed : max);
-        if (colorCount < 1 || uint32_t(colorCount) > max) {
-            Diagnose(1, "Illegal num_colors: %d", colorCount);
-            return 0;
-        }
-        if (dib.infoSize < headerSize + size_t(colorCount) * sizeof(RGBQUAD)) {
-            Diagnose(1, "DIB colour table too short: %d entries.", colorCount);
-            return 0;
-        }
-        req.bitDepth = bpp;
-        break;
-    }
-    default: Diagnose(1, "Invalid color type: %d", req.colorType); return 0;
-    }
-
-    // The rows: sizes checked against the buffer before anything is read.
-    const size_t srcRow = DibRowSize(h.biWidth, bpp);
-    if (srcRow == 0 || h.biHeight == 0 || h.biHeight == INT32_MIN) {
-        Diagnose(1, "Invalid DIB size: %d x %d.", h.biWidth, h.biHeight);
-        return 0;
-    }
-    const bool topDown = h.biHeight < 0;
-    const size_t rows = size_t(topDown ? -int64_t(h.biHeight) : h.biHeight);
-    if (!dib.bits || uint64_t(srcRow) * rows > dib.bitsSize) {
-        Diagnose(1, "DIB pixel data too short: %zu bytes for %zu rows of %zu.", dib.bitsSize, rows, srcRow);
-        return 0;
-    }
-    req.width = h.biWidth;
-    req.height = int32_t(rows);
-
-    std::vector<uint8_t> rgb, palette, alpha;
-    std::vector<const uint8_t*> rowPointers;
-    const uint8_t* base = dib.bits;
-    size_t rowSize = srcRow;
-    try {
-        if (req.colorType == kPngColorRgb) {
-            rowSize = DibRowSize(h.biWidth, 24);
-            rgb.resize(rowSize * rows);
-            ConvertToRgb(h, dib.info + 40, dib.bits, srcRow, rgb.data(), rowSize, rows);
-            base = rgb.data();
-        } else if (req.colorType == kPngColorPalette) {
-            palette.resize(size_t(colorCount) * 3);
-            const uint8_t* table = dib.info + headerSize;
-            for (int i = 0; i < colorCount; ++i) {
-                palette[3 * i] = table[4 * i + 2];
-                palette[3 * i + 1] = table[4 * i + 1];
-                palette[3 * i + 2] = table[4 * i];
-            }
-            req.paletteCount = colorCount;
-            req.palette = palette.data();
-        }
-        rowPointers.resize(rows);
-    } catch (const std::exception&) {
-        Diagnose(1, "Couldn't allocate enough memory");
-        return 0;
-    }
-    // PNG rows run top to bottom; a positive height stores them bottom-up.
-    for (size_t i = 0; i < rows; ++i) rowPointers[i] = base + (topDown ? i : rows - 1 - i) * rowSize;
-    req.rowPointers = rowPointers.data();
-    req.pixels = base;
-
-    if (req.transCount > 0) {
-        if (req.colorType == kPngColorPalette) {
-            // A palette image marks the entries of that colour transparent
-            // (an alpha table up to the last of them); none match, no chunk.
-            for (int i = 0; i < colorCount; ++i)
-                if (palette[3 * i] == transColor.red && palette[3 * i + 1] == transColor.green &&
-                    palette[3 * i + 2] == transColor.blue) {
-                    alpha.resize(size_t(i) + 1, 255);
-                    alpha[size_t(i)] = 0;
-                }
-            req.transCount = int32_t(alpha.size());
-            req.transAlpha = alpha.empty() ? nullptr : alpha.data();
-        } else {
-            if (req.colorType == kPngColorGrey)
-                transColor.gray = uint16_t(req.bitDepth == 16 ? transColor.red * 257 : transColor.red >> (8 - req.bitDepth));
-            req.transColor = &transColor;
-        }
-    }
+    if (!ChooseColorType(dib, options, layout, req) || !MeasureRows(dib, layout, req)) return 0;
+    PngRowBuffers buffers;
+    if (!BuildRows(dib, layout, req, buffers)) return 0;
+    if (req.transCount > 0) MarkTransparent(layout, req, buffers, transColor);
     return EncodePng(req, out);
 }
 

@@ -45,6 +45,30 @@ void AddHiResBoundingBox(std::string& eps, int width, int height, int dpi)
     eps.insert(end + 1, line);
 }
 
+// cairo names an SVG document's group after the surface's serial number in
+// the process, which depends on how many surfaces were made before: the
+// same symbol would give other bytes. Every document gets the first name.
+void NumberSurfaceOne(std::string& svg)
+{
+    const std::string key = "surface";
+    std::string out;
+    out.reserve(svg.size());
+    size_t i = 0;
+    while (i < svg.size()) {
+        const size_t at = svg.find(key, i);
+        if (at == std::string::npos) {
+            out.append(svg, i, std::string::npos);
+            break;
+        }
+        size_t end = at + key.size();
+        while (end < svg.size() && svg[end] >= '0' && svg[end] <= '9') ++end;
+        out.append(svg, i, at - i);
+        out += end > at + key.size() ? "surface1" : key;
+        i = end;
+    }
+    svg.swap(out);
+}
+
 } // namespace
 
 bool EncodeBmp(const CRasterDC& dc, int dpi, std::vector<uint8_t>& out)
@@ -123,6 +147,7 @@ bool EncodeVector(VectorFormat format, int width, int height, int dpi, const std
     std::string document = std::move(stream).str();
     if (document.empty()) return false;
     if (format == VectorFormat::Eps) AddHiResBoundingBox(document, width, height, dpi);
+    if (format == VectorFormat::Svg) NumberSurfaceOne(document);
     out.assign(document.begin(), document.end());
     return true;
 }

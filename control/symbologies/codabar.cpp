@@ -13,9 +13,10 @@ constexpr char kCodabarChars[] = "0123456789-$:/.+AaBbCcDd";
 constexpr char kCodabarStartStop[] = "AaBbCcDd";
 constexpr size_t kCodabarCharCount = sizeof kCodabarChars - 1;
 
-// One word per position of the character set, pattern in the high byte:
-// eight elements from bit 15 down, bar first, 1 = wide. The eighth element,
-// always narrow, is the gap to the next character.
+// The character set of ANSI/AIM BC3 (USS Codabar), one word per position,
+// pattern in the high byte: eight elements from bit 15 down, bar first,
+// 1 = wide. The eighth element, always narrow, is the gap to the next
+// character.
 constexpr uint16_t kCodabarPatterns[kCodabarCharCount] = {
     0x0600, 0x0C00, 0x1200, 0xC000, 0x2400, 0x8400, 0x4200, 0x4800, // 0-7
     0x6000, 0x9000, 0x1800, 0x3000, 0x8A00, 0xA200, 0xA800, 0x2A00, // 8 9 - $ : / . +
@@ -67,9 +68,9 @@ int32_t CodabarModules(const std::string& text)
 class CCodabarBarcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return IsCodabarText(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 8; }
-    std::string GetTypeName() const override { return "Codabar"; }
-    std::string GetDemoText() const override { return "A1234A"; }
+    int32_t GetType() const override { return kTypeCodabar; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCodabar); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCodabar); }
 
     BOOL Draw(CDC* dc) override
     {

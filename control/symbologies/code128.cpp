@@ -43,29 +43,28 @@ constexpr int KeyC(int v) { return v < 96 ? v : kFunctionKeysC[v - 96]; }
 
 } // namespace
 
-// The published Code 128 patterns, bar first, by value. Values 0 to 105 are
-// stored with their last space one module narrower: the drawing advances one
-// module after every character, so each still takes its 11 modules. The
-// stop is stored whole (13 modules), leaving one module of space after it.
+// The Code 128 patterns by value, bar first, as ISO/IEC 15417 Table 1
+// prints them: values 0 to 105 take 11 modules, the stop (106) 13 with its
+// termination bar. The symbol keeps one module of space after the stop.
 #define TESSALINE_CODE128_PATTERNS(X)                                                                       \
-    X(0, "212221") X(1, "222121") X(2, "222220") X(3, "121222") X(4, "121321") X(5, "131221")               \
-    X(6, "122212") X(7, "122311") X(8, "132211") X(9, "221212") X(10, "221311") X(11, "231211")             \
-    X(12, "112231") X(13, "122131") X(14, "122230") X(15, "113221") X(16, "123121") X(17, "123220")         \
-    X(18, "223210") X(19, "221131") X(20, "221230") X(21, "213211") X(22, "223111") X(23, "312130")         \
-    X(24, "311221") X(25, "321121") X(26, "321220") X(27, "312211") X(28, "322111") X(29, "322210")         \
-    X(30, "212122") X(31, "212320") X(32, "232120") X(33, "111322") X(34, "131122") X(35, "131320")         \
-    X(36, "112312") X(37, "132112") X(38, "132310") X(39, "211312") X(40, "231112") X(41, "231310")         \
-    X(42, "112132") X(43, "112330") X(44, "132130") X(45, "113122") X(46, "113320") X(47, "133120")         \
-    X(48, "313120") X(49, "211330") X(50, "231130") X(51, "213112") X(52, "213310") X(53, "213130")         \
-    X(54, "311122") X(55, "311320") X(56, "331120") X(57, "312112") X(58, "312310") X(59, "332110")         \
-    X(60, "314110") X(61, "221410") X(62, "431110") X(63, "111223") X(64, "111421") X(65, "121123")         \
-    X(66, "121420") X(67, "141121") X(68, "141220") X(69, "112213") X(70, "112411") X(71, "122113")         \
-    X(72, "122410") X(73, "142111") X(74, "142210") X(75, "241210") X(76, "221113") X(77, "413110")         \
-    X(78, "241111") X(79, "134110") X(80, "111241") X(81, "121141") X(82, "121240") X(83, "114211")         \
-    X(84, "124111") X(85, "124210") X(86, "411211") X(87, "421111") X(88, "421210") X(89, "212140")         \
-    X(90, "214120") X(91, "412120") X(92, "111142") X(93, "111340") X(94, "131140") X(95, "114112")         \
-    X(96, "114310") X(97, "411112") X(98, "411310") X(99, "113140") X(100, "114130") X(101, "311140")       \
-    X(102, "411130") X(103, "211411") X(104, "211213") X(105, "211231") X(106, "2331112")
+    X(0, "212222") X(1, "222122") X(2, "222221") X(3, "121223") X(4, "121322") X(5, "131222")               \
+    X(6, "122213") X(7, "122312") X(8, "132212") X(9, "221213") X(10, "221312") X(11, "231212")             \
+    X(12, "112232") X(13, "122132") X(14, "122231") X(15, "113222") X(16, "123122") X(17, "123221")         \
+    X(18, "223211") X(19, "221132") X(20, "221231") X(21, "213212") X(22, "223112") X(23, "312131")         \
+    X(24, "311222") X(25, "321122") X(26, "321221") X(27, "312212") X(28, "322112") X(29, "322211")         \
+    X(30, "212123") X(31, "212321") X(32, "232121") X(33, "111323") X(34, "131123") X(35, "131321")         \
+    X(36, "112313") X(37, "132113") X(38, "132311") X(39, "211313") X(40, "231113") X(41, "231311")         \
+    X(42, "112133") X(43, "112331") X(44, "132131") X(45, "113123") X(46, "113321") X(47, "133121")         \
+    X(48, "313121") X(49, "211331") X(50, "231131") X(51, "213113") X(52, "213311") X(53, "213131")         \
+    X(54, "311123") X(55, "311321") X(56, "331121") X(57, "312113") X(58, "312311") X(59, "332111")         \
+    X(60, "314111") X(61, "221411") X(62, "431111") X(63, "111224") X(64, "111422") X(65, "121124")         \
+    X(66, "121421") X(67, "141122") X(68, "141221") X(69, "112214") X(70, "112412") X(71, "122114")         \
+    X(72, "122411") X(73, "142112") X(74, "142211") X(75, "241211") X(76, "221114") X(77, "413111")         \
+    X(78, "241112") X(79, "134111") X(80, "111242") X(81, "121142") X(82, "121241") X(83, "114212")         \
+    X(84, "124112") X(85, "124211") X(86, "411212") X(87, "421112") X(88, "421211") X(89, "212141")         \
+    X(90, "214121") X(91, "412121") X(92, "111143") X(93, "111341") X(94, "131141") X(95, "114113")         \
+    X(96, "114311") X(97, "411113") X(98, "411311") X(99, "113141") X(100, "114131") X(101, "311141")       \
+    X(102, "411131") X(103, "211412") X(104, "211214") X(105, "211232") X(106, "2331112")
 
 #define TESSALINE_ENTRY_A(v, p) {KeyA(v), p},
 #define TESSALINE_ENTRY_B(v, p) {KeyB(v), p},
@@ -289,23 +288,14 @@ int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1
 
 // --- drawing -------------------------------------------------------------------
 
-BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t, int32_t moduleWidth, std::string& text, RECT r,
-                                 BOOL leadingFnc1)
+BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1)
 {
     // Only EAN/UCC 128 AI writes variable-length field ends as "<FNC1>".
-    const std::string values = BuildCode128(text, leadingFnc1, GetType() == 28);
+    const std::string values = BuildCode128(text, leadingFnc1, GetType() == kTypeEanUcc128Ai);
     int32_t x = 0;
-    for (unsigned char v : values) {
-        int32_t s = 0;
-        int k = 0;
-        for (const char* p = kCode128APatterns[v].pattern; *p; ++p, ++k) {
-            const int32_t w = (*p - '0') * moduleWidth;
-            if (k % 2 == 0 && w > 0) FillStrip(dc, r, x + s, w);
-            s += w;
-        }
-        x += s + moduleWidth;
-    }
-    m_symbolWidth = x;
+    for (unsigned char v : values) x += DrawWidths(dc, r, x, moduleWidth, kCode128APatterns[v].pattern);
+    // The symbol's width takes in the module of space after the stop.
+    m_symbolWidth = x + moduleWidth;
     return TRUE;
 }
 
@@ -316,32 +306,32 @@ namespace {
 class CCode128ABarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return IsValidCode128A(m_text); }
-    int32_t GetType() const override { return 11; }
-    std::string GetTypeName() const override { return "Code 128A"; }
-    std::string GetDemoText() const override { return "1234567890"; }
+    int32_t GetType() const override { return kTypeCode128A; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128A); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128A); }
 };
 
 class CCode128BBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return IsValidCode128B(m_text); }
-    int32_t GetType() const override { return 12; }
-    std::string GetTypeName() const override { return "Code 128B"; }
-    std::string GetDemoText() const override { return "Code 128B"; }
+    int32_t GetType() const override { return kTypeCode128B; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128B); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128B); }
 };
 
 class CCode128CBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 13; }
-    std::string GetTypeName() const override { return "Code 128C"; }
-    std::string GetDemoText() const override { return "1234567890"; }
+    int32_t GetType() const override { return kTypeCode128C; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128C); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128C); }
 };
 
 class CCode128Barcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 14; }
-    std::string GetTypeName() const override { return "Code 128"; }
-    std::string GetDemoText() const override { return "Code 128"; }
+    int32_t GetType() const override { return kTypeCode128; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode128); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode128); }
 };
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "control/symbologies/symbologies.h"
 
 // --- tables ------------------------------------------------------------------
-// Element widths in modules, bar first. The last element of each pattern is
-// one module narrower than published: the engine advances one module after
-// every character.
+// Element widths in modules, bar first, as the codes' descriptions print them
+// (neither has an ISO/IEC standard; the wide-to-narrow ratio here is 3 for
+// Code 25 and 2 for MSI).
 
-// Five bars, two of them wide (3 modules), separated by one-module spaces.
+// Industrial 2 of 5: five bars, two of them wide (3 modules), separated by
+// one-module spaces; the characters follow one another with a one-module gap
+// (the engine row's character gap).
 const PatternEntry kCode25Patterns[] = {
     {'0', "111131311"}, // N N W W N
     {'1', "311111113"}, // W N N N W
@@ -26,21 +28,22 @@ const PatternEntry kCode25Patterns[] = {
     {kKeyEnd, ""},
 };
 
-// Four bits per digit, most significant first: 0 is a narrow bar and a wide
-// space, 1 a wide bar and a narrow space.
+// MSI (modified Plessey), as MSI Data Corporation published it: four bits per
+// digit, most significant first; 0 is a narrow bar and a wide space, 1 a wide
+// bar and a narrow space.
 const PatternEntry kMsiPatterns[] = {
-    {'0', "12121211"}, // 0000
-    {'1', "12121220"}, // 0001
-    {'2', "12122111"}, // 0010
-    {'3', "12122120"}, // 0011
-    {'4', "12211211"}, // 0100
-    {'5', "12211220"}, // 0101
-    {'6', "12212111"}, // 0110
-    {'7', "12212120"}, // 0111
-    {'8', "21121211"}, // 1000
-    {'9', "21121220"}, // 1001
-    {kKeyStart, "20"},   // wide bar
-    {kKeyStop, "1212"},  // narrow bar, wide space, narrow bar
+    {'0', "12121212"}, // 0000
+    {'1', "12121221"}, // 0001
+    {'2', "12122112"}, // 0010
+    {'3', "12122121"}, // 0011
+    {'4', "12211212"}, // 0100
+    {'5', "12211221"}, // 0101
+    {'6', "12212112"}, // 0110
+    {'7', "12212121"}, // 0111
+    {'8', "21121212"}, // 1000
+    {'9', "21121221"}, // 1001
+    {kKeyStart, "21"},  // wide bar, narrow space
+    {kKeyStop, "121"},  // narrow bar, wide space, narrow bar; three modules of space follow
     {kKeyEnd, ""},
 };
 
@@ -51,17 +54,17 @@ namespace {
 class CCode25Barcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 9; }
-    std::string GetTypeName() const override { return "Code 25"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeCode25; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode25); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode25); }
 };
 
 class CMsiBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllDigits(); }
-    int32_t GetType() const override { return 20; }
-    std::string GetTypeName() const override { return "MSI"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeMsi; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeMsi); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeMsi); }
 };
 
 } // namespace

@@ -21,8 +21,9 @@ namespace {
 constexpr char kCode39Values[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ-. $/+%";
 constexpr int kCode39ValueCount = 43;
 
-// Element widths in modules, bar first: nine elements, three of them wide.
-// Listed in value order so that the first 43 rows are the check values.
+// Element widths in modules, bar first: nine elements, three of them wide,
+// as ISO/IEC 16388 Table 1 prints them. Listed in value order so that the
+// first 43 rows are the check values.
 constexpr PatternEntry kCode39Patterns[] = {
     {'0', "111331311"}, {'1', "311311113"}, {'2', "113311113"}, {'3', "313311111"},
     {'4', "111331113"}, {'5', "311331111"}, {'6', "113331111"}, {'7', "111311313"},
@@ -39,7 +40,8 @@ constexpr PatternEntry kCode39Patterns[] = {
     {kKeyEnd, ""},
 };
 
-// Full-ASCII form of the Extended types: the characters drawn for a
+// Full-ASCII form of the Extended types (the full ASCII table of
+// ISO/IEC 16388): the characters drawn for a
 // character that is not itself a Code 39 character. '-' and '.' are Code 39
 // characters and are drawn as themselves, so the bars and the check value
 // (which counts them as themselves) agree.
@@ -168,9 +170,9 @@ int32_t PznChecksum(const std::string& text)
 class CCode39Barcode : public CPatternBarcode {
 public:
     BOOL IsValid() const override { return IsCode39Text(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 6; }
-    std::string GetTypeName() const override { return "Code 39"; }
-    std::string GetDemoText() const override { return "CODE 39"; }
+    int32_t GetType() const override { return kTypeCode39; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode39); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode39); }
     BOOL Draw(CDC* dc) override { return DrawOwn(dc, m_text); }
 
 protected:
@@ -207,9 +209,9 @@ protected:
 
 class CCode39ChecksumBarcode : public CCode39Barcode {
 public:
-    int32_t GetType() const override { return 26; }
-    std::string GetTypeName() const override { return "Code 39 Checksum"; }
-    std::string GetDemoText() const override { return "CODE 39 CHECKSUM"; }
+    int32_t GetType() const override { return kTypeCode39Checksum; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode39Checksum); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode39Checksum); }
     int32_t GetChecksum() const override { return Code39Modulo43(m_text); }
     BOOL Draw(CDC* dc) override { return DrawOwn(dc, m_text + GetCheckChar()); }
     virtual char GetCheckChar() const { return Code39CheckChar(GetChecksum()); }
@@ -223,9 +225,9 @@ public:
         m_expansions = kCode39FullAscii;
     }
     BOOL IsValid() const override { return IsCode39ExtendedText(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 10; }
-    std::string GetTypeName() const override { return "Code 39 Extended"; }
-    std::string GetDemoText() const override { return "CODE 39 EXT"; }
+    int32_t GetType() const override { return kTypeCode39Extended; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode39Extended); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode39Extended); }
 
     BOOL Draw(CDC* dc) override
     {
@@ -283,9 +285,9 @@ protected:
 
 class CCode39ExtendedChecksumBarcode : public CCode39ExtendedBarcode {
 public:
-    int32_t GetType() const override { return 27; }
-    std::string GetTypeName() const override { return "Code 39 Extended Checksum"; }
-    std::string GetDemoText() const override { return "CODE 39 EXTENDED CHECKSUM"; }
+    int32_t GetType() const override { return kTypeCode39ExtendedChecksum; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode39ExtendedChecksum); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode39ExtendedChecksum); }
     int32_t GetChecksum() const override { return Code39Modulo43(ExpandFullAscii(m_text)); }
 
     // One plain Code 39 character, never a full-ASCII sequence.
@@ -317,9 +319,9 @@ public:
         if (check < 0) return FALSE;
         return m_text.size() == 6 || m_text[6] == char('0' + check) ? TRUE : FALSE;
     }
-    int32_t GetType() const override { return 23; }
-    std::string GetTypeName() const override { return "PZN"; }
-    std::string GetDemoText() const override { return "123456"; }
+    int32_t GetType() const override { return kTypePzn; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypePzn); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypePzn); }
     int32_t GetChecksum() const override { return PznChecksum(m_text); }
 
     // Start, '-', the six digits and the check digit, stop; under them the

@@ -17,22 +17,23 @@ constexpr int kShiftSlash = 0xFC;
 constexpr int kShiftPlus = 0xFD;
 } // namespace
 
-// Element widths, bar first. Each data character is 9 modules; the last
-// space is stored one module narrower because the engine advances one
-// module after every character. The stop pattern carries the termination
-// bar; the advance after it leaves the final module of space.
+// Element widths, bar first, as ANSI/AIM BC5 (Uniform Symbology
+// Specification Code 93) prints them in its character set table: three bars
+// and three spaces, 9 modules each. The stop pattern carries the
+// termination bar; the symbol keeps one module of space after it (the
+// engine row's trailing space).
 const PatternEntry kCode93Patterns[] = {
-    {'0', "131111"}, {'1', "111212"}, {'2', "111311"}, {'3', "111410"}, {'4', "121112"},
-    {'5', "121211"}, {'6', "121310"}, {'7', "111113"}, {'8', "131210"}, {'9', "141110"},
-    {'A', "211112"}, {'B', "211211"}, {'C', "211310"}, {'D', "221111"}, {'E', "221210"},
-    {'F', "231110"}, {'G', "112112"}, {'H', "112211"}, {'I', "112310"}, {'J', "122111"},
-    {'K', "132110"}, {'L', "111122"}, {'M', "111221"}, {'N', "111320"}, {'O', "121121"},
-    {'P', "131120"}, {'Q', "212111"}, {'R', "212210"}, {'S', "211121"}, {'T', "211220"},
-    {'U', "221120"}, {'V', "222110"}, {'W', "112121"}, {'X', "112220"}, {'Y', "122120"},
-    {'Z', "123110"}, {'-', "121130"}, {'.', "311111"}, {' ', "311210"}, {'$', "321110"},
-    {'/', "112130"}, {'+', "113120"}, {'%', "211130"},
-    {kShiftDollar, "121220"}, {kShiftPercent, "312110"}, {kShiftSlash, "311120"}, {kShiftPlus, "122210"},
-    {kKeyStart, "111140"},
+    {'0', "131112"}, {'1', "111213"}, {'2', "111312"}, {'3', "111411"}, {'4', "121113"},
+    {'5', "121212"}, {'6', "121311"}, {'7', "111114"}, {'8', "131211"}, {'9', "141111"},
+    {'A', "211113"}, {'B', "211212"}, {'C', "211311"}, {'D', "221112"}, {'E', "221211"},
+    {'F', "231111"}, {'G', "112113"}, {'H', "112212"}, {'I', "112311"}, {'J', "122112"},
+    {'K', "132111"}, {'L', "111123"}, {'M', "111222"}, {'N', "111321"}, {'O', "121122"},
+    {'P', "131121"}, {'Q', "212112"}, {'R', "212211"}, {'S', "211122"}, {'T', "211221"},
+    {'U', "221121"}, {'V', "222111"}, {'W', "112122"}, {'X', "112221"}, {'Y', "122121"},
+    {'Z', "123111"}, {'-', "121131"}, {'.', "311112"}, {' ', "311211"}, {'$', "321111"},
+    {'/', "112131"}, {'+', "113121"}, {'%', "211131"},
+    {kShiftDollar, "121221"}, {kShiftPercent, "312111"}, {kShiftSlash, "311121"}, {kShiftPlus, "122211"},
+    {kKeyStart, "111141"},
     {kKeyStop, "1111411"},
     {kKeyEnd, ""},
 };
@@ -127,17 +128,17 @@ namespace {
 class CCode93Barcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return Code39Accepts(m_text); }
-    int32_t GetType() const override { return 21; }
-    std::string GetTypeName() const override { return "Code 93"; }
-    std::string GetDemoText() const override { return "CODE93"; }
+    int32_t GetType() const override { return kTypeCode93; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode93); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode93); }
 };
 
 class CCode93ExtendedBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && AllAscii(m_text); }
-    int32_t GetType() const override { return 22; }
-    std::string GetTypeName() const override { return "Code 93 Extended"; }
-    std::string GetDemoText() const override { return "Code 39 Ext"; }
+    int32_t GetType() const override { return kTypeCode93Extended; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeCode93Extended); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeCode93Extended); }
 };
 
 } // namespace

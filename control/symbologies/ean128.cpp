@@ -38,24 +38,24 @@ bool IsValidWithCheckDigit(const std::string& text, size_t count)
 
 class CEanUcc128Barcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 15; }
-    std::string GetTypeName() const override { return "EAN/UCC 128"; }
-    std::string GetDemoText() const override { return "EAN/UCC 128"; }
+    int32_t GetType() const override { return kTypeEanUcc128; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEanUcc128); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEanUcc128); }
 };
 
 class CEanUcc128AiBarcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 28; }
-    std::string GetTypeName() const override { return "EAN/UCC 128 AI"; }
-    std::string GetDemoText() const override { return "(01)01234567890128(15)051231"; }
+    int32_t GetType() const override { return kTypeEanUcc128Ai; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEanUcc128Ai); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEanUcc128Ai); }
 };
 
 class CEan14Barcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return IsValidWithCheckDigit(m_text, 13); }
-    int32_t GetType() const override { return 29; }
-    std::string GetTypeName() const override { return "EAN 14"; }
-    std::string GetDemoText() const override { return "12345678901231"; }
+    int32_t GetType() const override { return kTypeEan14; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan14); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan14); }
     int32_t GetChecksum() const override { return Mod10CheckDigit(m_text, 13); }
 };
 
@@ -69,16 +69,16 @@ public:
 
 class CEan18Barcode : public CSerialShippingBarcode {
 public:
-    int32_t GetType() const override { return 31; }
-    std::string GetTypeName() const override { return "EAN 18/NVE"; }
-    std::string GetDemoText() const override { return "34012345000000000"; }
+    int32_t GetType() const override { return kTypeEan18; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan18); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan18); }
 };
 
 class CSscc18Barcode : public CSerialShippingBarcode {
 public:
-    int32_t GetType() const override { return 32; }
-    std::string GetTypeName() const override { return "SSCC 18"; }
-    std::string GetDemoText() const override { return "10065300555555555"; }
+    int32_t GetType() const override { return kTypeSscc18; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeSscc18); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeSscc18); }
 };
 
 } // namespace

@@ -23,7 +23,9 @@ constexpr uint16_t Bits(const char* modules)
 }
 
 // Per digit: the parity of the six left digits of EAN 13 when this digit
-// leads (1 = set G), and the three character sets L, G and R.
+// leads (1 = set G), and the three character sets L, G and R as module
+// patterns (ISO/IEC 15420: number sets A, B and C and the parity of the
+// leading digit).
 struct DigitCodes {
     uint16_t parity, setL, setG, setR;
 };
@@ -61,30 +63,23 @@ constexpr const char* kUpcEParity[10] = {"EEEOOO", "EEOEOO", "EEOOEO", "EEOOOE",
 
 } // namespace
 
-// UPC E digit patterns as element widths, bar first, each written without
-// its leading light module (a leading 0 is an empty bar): that module is
-// the one-module advance after the element drawn before it. Set L (odd
-// parity) is the engine row's character table; set G follows below.
+// UPC E digits as element widths, as ISO/IEC 15420 prints number sets A
+// (odd parity) and B (even parity): each digit 7 modules, light first. The
+// start guard (101) begins with a bar, the end guard (010101) with a light
+// module. Set A and the guards are the engine row's character table.
 const PatternEntry kUpcEPatterns[] = {
-    {'0', "02211"}, {'1', "01221"}, {'2', "01122"}, {'3', "411"},  {'4', "132"},
-    {'5', "231"},   {'6', "114"},   {'7', "312"},   {'8', "213"},  {'9', "02112"},
-    {kKeyStart, "111"}, {kKeyStop, "11111"}, {kKeyEnd, ""},
+    {'0', "3211"}, {'1', "2221"}, {'2', "2122"}, {'3', "1411"}, {'4', "1132"},
+    {'5', "1231"}, {'6', "1114"}, {'7', "1312"}, {'8', "1213"}, {'9', "3112"},
+    {kKeyStart, "111"}, {kKeyStop, "111111"}, {kKeyEnd, ""},
 };
 
-namespace {
-
 const PatternEntry kUpcEEvenPatterns[] = {
-    {'0', "123"},   {'1', "222"},   {'2', "01212"}, {'3', "141"},   {'4', "01311"},
-    {'5', "321"},   {'6', "03111"}, {'7', "01131"}, {'8', "02121"}, {'9', "01113"},
+    {'0', "1123"}, {'1', "1222"}, {'2', "2212"}, {'3', "1141"}, {'4', "2311"},
+    {'5', "1321"}, {'6', "4111"}, {'7', "2131"}, {'8', "3121"}, {'9', "2113"},
     {kKeyEnd, ""},
 };
 
-const char* UpcEPattern(const PatternEntry* table, int key)
-{
-    for (const PatternEntry* e = table; e->key != kKeyEnd; ++e)
-        if (e->key == key) return e->pattern;
-    return "";
-}
+namespace {
 
 // The main symbols' grids: where each digit's bars and text stand.
 struct EanLayout {
@@ -221,9 +216,9 @@ std::string WithCheckDigit(const std::string& text, size_t dataDigits, int first
 class CEan13Barcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 12, Ean13CheckDigit(m_text)); }
-    int32_t GetType() const override { return 1; }
-    std::string GetTypeName() const override { return "EAN 13"; }
-    std::string GetDemoText() const override { return "123456789012"; }
+    int32_t GetType() const override { return kTypeEan13; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan13); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan13); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 12, 1); }
     BOOL Draw(CDC* dc) override { return DrawEan13Symbol(*this, dc); }
 };
@@ -231,17 +226,17 @@ public:
 class CEan99Barcode : public CEan13Barcode {
 public:
     BOOL IsValid() const override { return m_text.starts_with("99") && CEan13Barcode::IsValid(); }
-    int32_t GetType() const override { return 16; }
-    std::string GetTypeName() const override { return "EAN 99"; }
-    std::string GetDemoText() const override { return "993456789012"; }
+    int32_t GetType() const override { return kTypeEan99; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan99); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan99); }
 };
 
 class CEan8Barcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 7, GetChecksum()); }
-    int32_t GetType() const override { return 2; }
-    std::string GetTypeName() const override { return "EAN 8"; }
-    std::string GetDemoText() const override { return "1234567"; }
+    int32_t GetType() const override { return kTypeEan8; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan8); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan8); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 7, 3); }
     BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kEan8Layout, WithCheckDigit(m_text, 7, 3)); }
 };
@@ -249,9 +244,9 @@ public:
 class CUpcABarcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 11, GetChecksum()); }
-    int32_t GetType() const override { return 5; }
-    std::string GetTypeName() const override { return "UPC A"; }
-    std::string GetDemoText() const override { return "12345678901"; }
+    int32_t GetType() const override { return kTypeUpcA; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeUpcA); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeUpcA); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 11, 3); }
     BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kUpcALayout, WithCheckDigit(m_text, 11, 3)); }
 };
@@ -259,9 +254,9 @@ public:
 class CUpcEBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return AcceptsWithCheck(m_text, 6, GetChecksum()); }
-    int32_t GetType() const override { return 17; }
-    std::string GetTypeName() const override { return "UPC E"; }
-    std::string GetDemoText() const override { return "123456"; }
+    int32_t GetType() const override { return kTypeUpcE; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeUpcE); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeUpcE); }
     int32_t GetChecksum() const override
     {
         if (!AllDigits() || (m_text.size() != 6 && m_text.size() != 7)) return -2;
@@ -306,9 +301,9 @@ protected:
 class CEan5Barcode : public CAddOnBarcode {
 public:
     BOOL IsValid() const override { return m_text.size() == 5 && AllDigits(); }
-    int32_t GetType() const override { return 3; }
-    std::string GetTypeName() const override { return "EAN 5"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeEan5; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan5); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan5); }
     BOOL Draw(CDC* dc) override
     {
         const std::string& d = m_text;
@@ -320,9 +315,9 @@ public:
 class CEan2Barcode : public CAddOnBarcode {
 public:
     BOOL IsValid() const override { return m_text.size() == 2 && AllDigits(); }
-    int32_t GetType() const override { return 4; }
-    std::string GetTypeName() const override { return "EAN 2"; }
-    std::string GetDemoText() const override { return "12"; }
+    int32_t GetType() const override { return kTypeEan2; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeEan2); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeEan2); }
     BOOL Draw(CDC* dc) override { return DrawAddOn(dc, kEan2Parity[(10 * DigitAt(m_text, 0) + DigitAt(m_text, 1)) % 4], 22); }
 };
 
@@ -377,9 +372,8 @@ int NormalizeUpcE(std::string& text)
     return WeightedCheckDigit("0" + b, 11, 3);
 }
 
-BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, RECT r)
 {
-    (void)modules;
     const int32_t m = moduleWidth;
     const int32_t check = NormalizeUpcE(text);
     if (check < 0) return FALSE;
@@ -392,30 +386,20 @@ BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t modules, int32_t moduleWidth, std
     RECT guards = r;
     ShrinkForText(guards, -(std::clamp<int32_t>(m_notchHeightInPercent, 0, 100) * m_textHeight / 100));
 
-    // Draws one element's widths at x, bar first, then the light module
-    // that follows every element.
-    int32_t x = 0;
-    auto element = [&](const RECT& area, const char* widths) {
-        int32_t s = 0;
-        for (int k = 0; widths[k]; ++k) {
-            const int32_t w = (widths[k] - '0') * m;
-            if (k % 2 == 0 && w > 0) FillStrip(dc, area, x + s, w);
-            s += w;
-        }
-        x += s + m;
-    };
-
-    element(guards, UpcEPattern(kUpcEPatterns, kKeyStart));
+    // Each digit's text stands one module into its 7-module cell; the check
+    // digit one module after the end guard.
+    int32_t x = DrawWidths(dc, guards, 0, m, FindPatternWidths(kUpcEPatterns, kKeyStart));
     const char* parity = kUpcEParity[check];
     for (size_t i = 0; i < 6; ++i) {
-        DrawTextAt(dc, r, x, display.substr(i + 1, 1), FALSE, FALSE);
-        element(r, UpcEPattern(parity[i] == 'E' ? kUpcEEvenPatterns : kUpcEPatterns, text[i]));
+        DrawTextAt(dc, r, x + m, display.substr(i + 1, 1), FALSE, FALSE);
+        const PatternEntry* set = parity[i] == 'E' ? kUpcEEvenPatterns : kUpcEPatterns;
+        x += DrawWidths(dc, r, x, m, FindPatternWidths(set, text[i]), FALSE);
     }
-    element(guards, UpcEPattern(kUpcEPatterns, kKeyStop));
-    DrawTextAt(dc, r, x, display.substr(7, 1), FALSE, FALSE);
+    x += DrawWidths(dc, guards, x, m, FindPatternWidths(kUpcEPatterns, kKeyStop), FALSE);
+    DrawTextAt(dc, r, x + m, display.substr(7, 1), FALSE, FALSE);
 
     // Start of the area to the end of the last bar.
-    m_symbolWidth = dc->GetTextExtent("X").cx + x - m;
+    m_symbolWidth = dc->GetTextExtent("X").cx + x;
     return TRUE;
 }
 

@@ -10,32 +10,22 @@
 
 // --- tables ------------------------------------------------------------------
 
-const EngineRow kEngineTable[] = {
-    // code custom divisor characters        expansions          checksum start          checksum step
-    {1, 0, 1, kCode25Patterns, nullptr, nullptr, nullptr},                                   // Code 25
-    {6, 0, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},       // Code 128A
-    {7, 0, 1, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep},       // Code 128B
-    {10, 0, 1, kMsiPatterns, nullptr, nullptr, nullptr},                                     // MSI
-    {11, 0, 1, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep},           // Code 93
-    {12, 0, 1, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep}, // Code 93 Extended
-    {15, 1, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep},        // PostNet
-    {18, 1, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // Code 128, 128C
-    {19, 1, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep},      // EAN/UCC 128 family
-    {20, 1, 1, kUpcEPatterns, nullptr, nullptr, nullptr},                                    // UPC E
-    {21, 1, 1, nullptr, nullptr, nullptr, nullptr},                                          // Royal Mail
-    {-1, 0, 1, nullptr, nullptr, nullptr, nullptr},
-};
-
 namespace {
 
-struct TypeEngineCode {
-    int32_t type;
-    int16_t code;
-};
-
-constexpr TypeEngineCode kTypeEngineCodes[] = {
-    {9, 1},   {11, 6},  {12, 7},  {13, 18}, {14, 18}, {15, 19}, {28, 19}, {29, 19},
-    {31, 19}, {32, 19}, {17, 20}, {18, 15}, {19, 21}, {20, 10}, {21, 11}, {22, 12},
+constexpr EngineRow kEngineTable[] = {
+    // code, custom, characters, expansions, checksum start and step, character gap, trailing space
+    {EngineCode::kCode25, 0, kCode25Patterns, nullptr, nullptr, nullptr, 1, 0},
+    {EngineCode::kCode128A, 0, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kCode128B, 0, kCode128BPatterns, nullptr, Code128BChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kMsi, 0, kMsiPatterns, nullptr, nullptr, nullptr, 0, 3},
+    {EngineCode::kCode93, 0, kCode93Patterns, nullptr, Code93ChecksumStart, Code93ChecksumStep, 0, 1},
+    {EngineCode::kCode93Extended, 0, kCode93Patterns, kCode93Expansions, Code93ChecksumStart, Code93ChecksumStep, 0,
+     1},
+    {EngineCode::kPostNet, 1, kPostNetPatterns, nullptr, PostNetChecksumStart, PostNetChecksumStep, 0, 0},
+    {EngineCode::kCode128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kEanUcc128, 1, kCode128APatterns, nullptr, Code128AChecksumStart, Code128ChecksumStep, 0, 1},
+    {EngineCode::kUpcE, 1, kUpcEPatterns, nullptr, nullptr, nullptr, 0, 0},
+    {EngineCode::kRoyalMail, 1, nullptr, nullptr, nullptr, nullptr, 0, 0},
 };
 
 // Types whose printed and encoded texts carry a check digit that the
@@ -43,9 +33,9 @@ constexpr TypeEngineCode kTypeEngineCodes[] = {
 int32_t LengthWithoutCheckDigit(int32_t type)
 {
     switch (type) {
-    case 29: return 13;
-    case 31:
-    case 32: return 17;
+    case kTypeEan14: return 13;
+    case kTypeEan18:
+    case kTypeSscc18: return 17;
     default: return -1;
     }
 }
@@ -79,54 +69,23 @@ void EraseAll(std::string& t, const std::string& what)
 
 // --- the character tables of a generic row ---------------------------------
 
-int CountEntries(const PatternEntry* table)
-{
-    int n = 0;
-    if (table)
-        while (table[n].key != kKeyEnd) ++n;
-    return n;
-}
-
-int FindKey(const PatternEntry* table, int key)
-{
-    if (!table) return -1;
-    for (int i = 0; table[i].key != kKeyEnd; ++i)
-        if (table[i].key == key) return i;
-    return -1;
-}
-
-const char* FindReplacement(const ExpansionEntry* table, int character)
-{
-    if (!table) return nullptr;
-    for (int i = 0; table[i].character != -1 && table[i].replacement; ++i)
-        if (table[i].character == character) return table[i].replacement;
-    return nullptr;
-}
-
-int PatternSum(const char* pattern)
-{
-    int sum = 0;
-    for (const char* p = pattern; *p; ++p) sum += *p - '0';
-    return sum;
-}
-
 // The symbol characters a generic row draws for a prepared text, as table
 // indices: start, data (expanded, unknown characters skipped), check
 // characters, stop. A missing start/stop or an out-of-range check value is
 // left out rather than drawn from outside the table.
-std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string& text, int16_t code)
+std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string& text)
 {
-    const int entries = CountEntries(row.patterns);
+    const int entries = CountPatterns(row.patterns);
     std::vector<int> data;
     for (unsigned char c : text) {
-        if (const char* replacement = FindReplacement(row.expansions, c)) {
+        if (const char* replacement = FindExpansionOf(row.expansions, c)) {
             for (const char* r = replacement; *r; ++r) {
-                const int i = FindKey(row.patterns, static_cast<unsigned char>(*r));
+                const int i = FindPatternIndex(row.patterns, static_cast<unsigned char>(*r));
                 if (i >= 0) data.push_back(i);
             }
-        } else if (const int i = FindKey(row.patterns, c); i >= 0) {
+        } else if (const int i = FindPatternIndex(row.patterns, c); i >= 0) {
             data.push_back(i);
-        } else if (const int f = c >= 0x80 ? FindKey(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
+        } else if (const int f = c >= 0x80 ? FindPatternIndex(row.patterns, static_cast<signed char>(c)) : -1; f >= 0) {
             // Function bytes (0xEC-0xFE) are keyed by their signed value in
             // the Code 128 tables.
             data.push_back(f);
@@ -134,7 +93,7 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
     }
 
     std::vector<int> out;
-    if (const int start = FindKey(row.patterns, kKeyStart); start >= 0) out.push_back(start);
+    if (const int start = FindPatternIndex(row.patterns, kKeyStart); start >= 0) out.push_back(start);
     out.insert(out.end(), data.begin(), data.end());
     if (row.checksumStart && row.checksumStep) {
         const int32_t n = int32_t(data.size());
@@ -142,13 +101,13 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
         for (int32_t k = 0; k < n; ++k) state = row.checksumStep(state, data[k], k + 1);
         const int first = int(state & 0xFF);
         if (first < entries) out.push_back(first);
-        if (code == 11 || code == 12) {
+        if (row.code == EngineCode::kCode93 || row.code == EngineCode::kCode93Extended) {
             state = row.checksumStep(state, first, n + 1);
             const int second = int((state >> 8) & 0xFF);
             if (second < entries) out.push_back(second);
         }
     }
-    if (const int stop = FindKey(row.patterns, kKeyStop); stop >= 0) out.push_back(stop);
+    if (const int stop = FindPatternIndex(row.patterns, kKeyStop); stop >= 0) out.push_back(stop);
     return out;
 }
 
@@ -157,39 +116,32 @@ std::vector<int> GenericSymbolCharacters(const EngineRow& row, const std::string
 class CNoneBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return TRUE; }
-    int32_t GetType() const override { return 99; }
-    std::string GetTypeName() const override { return "None"; }
-    std::string GetDemoText() const override { return std::string(); }
+    int32_t GetType() const override { return kTypeNone; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeNone); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeNone); }
 };
 
 } // namespace
 
 SymbolPtr CreateNoneBarcode() { return std::make_unique<CNoneBarcode>(); }
 
-const EngineRow* FindEngineRow(int code)
+const EngineRow* FindEngineRow(EngineCode code)
 {
-    for (const EngineRow* row = kEngineTable; row->code != -1; ++row)
-        if (row->code == code) return row;
+    for (const EngineRow& row : kEngineTable)
+        if (row.code == code) return &row;
     return nullptr;
-}
-
-int16_t EngineCodeForType(int32_t type)
-{
-    for (const auto& e : kTypeEngineCodes)
-        if (e.type == type) return e.code;
-    return 0;
 }
 
 // --- drawing ---------------------------------------------------------------------
 
 BOOL CEngineBarcode::Draw(CDC* dc)
 {
-    m_engineCode = EngineCodeForType(GetType());
+    m_engineCode = EngineCodeOf(GetType());
     RECT bars = m_rect;
     ShrinkForText(bars, m_textHeight);
     const BOOL ok = DrawEngineBars(dc, bars);
     // A failed fit is written as "size error" by Paint, once.
-    if (ok && m_engineCode != 0 && GetShowText()) DrawText(dc);
+    if (ok && m_engineCode != EngineCode::kNone && GetShowText()) DrawText(dc);
     return ok;
 }
 
@@ -197,17 +149,80 @@ void CEngineBarcode::DrawText(CDC* dc)
 {
     std::string t = m_text;
     const int32_t type = GetType();
-    if (type == 28) EraseAll(t, "<FNC1>");
+    if (type == kTypeEanUcc128Ai) EraseAll(t, "<FNC1>");
     AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t = "(00)" + t;
-    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
+    if (type == kTypeEan18 || type == kTypeSscc18) t = "(00)" + t;
+    if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
     DrawCharacters(dc, t);
+}
+
+namespace {
+
+// The text the bars encode: without the parentheses of EAN/UCC 128 AI, with
+// a check digit the user left out, the "00" of EAN 18/NVE and SSCC 18 and
+// the leading zero that completes the last digit pair of Code 128C.
+std::string EncodedText(const CEngineBarcode& symbol)
+{
+    const int32_t type = symbol.GetType();
+    std::string t = symbol.GetText();
+    if (type == kTypeEanUcc128Ai) {
+        EraseAll(t, "(");
+        EraseAll(t, ")");
+    }
+    AppendCheckDigit(symbol, t);
+    if (type == kTypeEan18 || type == kTypeSscc18) t = "00" + t;
+    if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
+    return t;
+}
+
+// Modules of a symbol that a custom drawer draws.
+int32_t CustomModules(EngineCode code, int32_t type, const std::string& t)
+{
+    switch (code) {
+    case EngineCode::kCode128: return CountCode128Modules(t, FALSE);
+    case EngineCode::kEanUcc128: return CountCode128Modules(t, TRUE, type == kTypeEanUcc128Ai);
+    case EngineCode::kUpcE: return 51;
+    case EngineCode::kRoyalMail: return 8 * int32_t(t.size()) + 3;
+    default: return 0;
+    }
+}
+
+// The widest module that fits `modules` into `length`; 0 when none does.
+int32_t FitModuleWidth(EngineCode code, int32_t length, int32_t modules)
+{
+    if (code == EngineCode::kPostNet) return 1; // PostNet sizes its bars physically
+    if (modules == 0) return 4;
+    return length < modules ? 0 : length / modules;
+}
+
+// Draws symbol characters of a generic row one after the other from the
+// start of `rect`, each followed by the row's character gap; returns the
+// symbol's width, the space after the stop included.
+int32_t DrawCharacterRun(const CEngineBarcode& symbol, CDC* dc, const EngineRow& row,
+                         const std::vector<int>& characters, int32_t unit, const RECT& rect)
+{
+    int32_t x = 0;
+    for (int i : characters) x += symbol.DrawWidths(dc, rect, x, unit, row.patterns[i].pattern) + row.characterGap * unit;
+    return x + row.trailingSpace * unit;
+}
+
+} // namespace
+
+BOOL CEngineBarcode::DrawCustom(CDC* dc, int32_t unit, std::string& text, const RECT& rect)
+{
+    switch (m_engineCode) {
+    case EngineCode::kPostNet: return DrawPostNet(dc, text, rect);
+    case EngineCode::kRoyalMail: return DrawRoyalMail(dc, text, rect);
+    case EngineCode::kCode128: DrawCode128(dc, unit, text, rect, FALSE); return TRUE;
+    case EngineCode::kEanUcc128: DrawCode128(dc, unit, text, rect, TRUE); return TRUE;
+    case EngineCode::kUpcE: DrawUpcE(dc, unit, text, rect); return TRUE;
+    default: return TRUE;
+    }
 }
 
 BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
 {
-    const int32_t type = GetType();
-    if (type == 17) {
+    if (GetType() == kTypeUpcE) {
         // UPC E prints its number system and check digit outside the bars.
         const int32_t w = dc->GetTextExtent("X").cx;
         // A font as wide as the area leaves no room for the bars; the
@@ -217,69 +232,23 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         ShrinkFromEnd(rect, 3 * w);
     }
     m_symbolWidth = 0;
-    if (m_engineCode == 0) return TRUE;
+    if (m_engineCode == EngineCode::kNone) return TRUE;
     const EngineRow* row = FindEngineRow(m_engineCode);
     if (!row) return TRUE;
 
-    // The text the bars encode.
-    std::string t = m_text;
-    if (type == 28) {
-        EraseAll(t, "(");
-        EraseAll(t, ")");
-    }
-    AppendCheckDigit(*this, t);
-    if (type == 31 || type == 32) t = "00" + t;
-    if (type == 13 && t.size() % 2 == 1) t = "0" + t;
-
+    std::string t = EncodedText(*this);
     const int32_t length = std::max<int32_t>(AxisLength(rect), 1);
-
-    std::vector<int> characters;
-    int32_t modules = 0;
-    if (!row->custom) {
-        characters = GenericSymbolCharacters(*row, t, m_engineCode);
-        for (int i : characters) modules += (PatternSum(row->patterns[i].pattern) + 1) / row->moduleDivisor;
-    } else {
-        switch (m_engineCode) {
-        case 18: modules = CountCode128Modules(t, FALSE); break;
-        case 19: modules = CountCode128Modules(t, TRUE, type == 28); break;
-        case 20: modules = 51; break;
-        case 21: modules = 8 * int32_t(t.size()) + 3; break;
-        default: break;
-        }
-    }
-
-    int32_t unit;
-    if (m_engineCode == 15) unit = 1; // PostNet sizes its bars physically
-    else if (modules == 0) unit = 4;
-    else unit = length < modules ? 0 : length / modules;
-    if (unit == 0) return FALSE;
-
     if (row->custom) {
-        switch (m_engineCode) {
-        case 15: return DrawPostNet(dc, modules, unit, t, rect);
-        case 21: return DrawRoyalMail(dc, modules, unit, t, rect);
-        case 18: DrawCode128(dc, modules, unit, t, rect, FALSE); return TRUE;
-        case 19: DrawCode128(dc, modules, unit, t, rect, TRUE); return TRUE;
-        case 20: {
-            RECT copy = rect;
-            DrawUpcE(dc, modules, unit, t, copy);
-            return TRUE;
-        }
-        default: return TRUE;
-        }
+        const int32_t unit = FitModuleWidth(m_engineCode, length, CustomModules(m_engineCode, GetType(), t));
+        return unit != 0 && DrawCustom(dc, unit, t, rect);
     }
 
-    int32_t x = 0;
-    for (int i : characters) {
-        int32_t s = 0;
-        int k = 0;
-        for (const char* p = row->patterns[i].pattern; *p; ++p, ++k) {
-            const int32_t w = (*p - '0') * unit;
-            if (k % 2 == 0 && w > 0) FillStrip(dc, rect, x + s, w);
-            s += w;
-        }
-        x += s + unit;
-    }
-    m_symbolWidth = x;
+    const std::vector<int> characters = GenericSymbolCharacters(*row, t);
+    int32_t modules = 0;
+    for (int i : characters) modules += PatternModules(row->patterns[i].pattern) + row->characterGap;
+    modules += row->trailingSpace;
+    const int32_t unit = FitModuleWidth(m_engineCode, length, modules);
+    if (unit == 0) return FALSE;
+    m_symbolWidth = DrawCharacterRun(*this, dc, *row, characters, unit, rect);
     return TRUE;
 }

@@ -14,13 +14,17 @@ using ChecksumStart = ChecksumState (*)(int32_t dataCharacters);
 using ChecksumStep = ChecksumState (*)(ChecksumState state, int32_t value, int32_t position);
 
 struct EngineRow {
-    int code;                    // engine code; -1 ends the table
+    EngineCode code;
     int custom;                  // 1: a custom drawer; 0: the generic character loop
-    int moduleDivisor;           // 1 in every row
     const PatternEntry* patterns;
     const ExpansionEntry* expansions;
     ChecksumStart checksumStart;
     ChecksumStep checksumStep;
+    // The generic loop's spacing, in modules: the light gap between two
+    // characters (for codes whose characters end with a bar), and the light
+    // space the symbol keeps after its stop character.
+    int32_t characterGap;
+    int32_t trailingSpace;
 };
 
 // Special keys of the character tables.
@@ -28,10 +32,8 @@ constexpr int kKeyEnd = -1;
 constexpr int kKeyStart = -2;
 constexpr int kKeyStop = -3;
 
-extern const EngineRow kEngineTable[];
-const EngineRow* FindEngineRow(int code);
-// Engine code of a type id (0 for a type the engine does not draw).
-int16_t EngineCodeForType(int32_t type);
+// The engine row of a code; nullptr for EngineCode::kNone.
+const EngineRow* FindEngineRow(EngineCode code);
 
 // Character tables, each defined with its symbology.
 extern const PatternEntry kCode25Patterns[];
@@ -41,7 +43,8 @@ extern const PatternEntry kCode128BPatterns[];
 extern const PatternEntry kCode93Patterns[];
 extern const ExpansionEntry kCode93Expansions[];
 extern const PatternEntry kPostNetPatterns[];
-extern const PatternEntry kUpcEPatterns[];
+extern const PatternEntry kUpcEPatterns[];     // number set A and the guards
+extern const PatternEntry kUpcEEvenPatterns[]; // number set B
 
 // Checksum functions, each defined with its symbology.
 ChecksumState Code128AChecksumStart(int32_t n);

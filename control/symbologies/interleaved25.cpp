@@ -12,15 +12,13 @@ namespace {
 
 // --- tables -------------------------------------------------------------------
 
-// Five elements per digit, first in bit 4, 1 = wide.
+// Five elements per digit, first in bit 4, 1 = wide (ISO/IEC 16390 Table 1).
 constexpr uint8_t kDigitMasks[10] = {
     0b00110, 0b10001, 0b01001, 0b11000, 0b00101, 0b10100, 0b01100, 0b00011, 0b10010, 0b01010,
 };
 
 struct InterleavedRow {
-    int32_t type;
-    const char* name;
-    const char* demo;
+    TypeId type;
     size_t dataDigits;   // digits before the check digit; 0: any even count, no check digit
     int evenWeight;      // check-digit weights of positions 0, 2, 4, ...
     int oddWeight;       // ... and of positions 1, 3, 5, ...
@@ -28,10 +26,10 @@ struct InterleavedRow {
     const char* display; // printed text, '#' standing for the next digit; nullptr: per pair
 };
 
-constexpr InterleavedRow kCode25Interleaved = {7, "Code 25 Interleaved", "012345", 0, 0, 0, 0, nullptr};
-constexpr InterleavedRow kItf14 = {30, "ITF 14", "3071234500001", 13, 3, 1, 18 * 7 + 10, "# ## ##### ##### #"};
-constexpr InterleavedRow kIdentcode = {24, "Identcode", "56310243031", 11, 4, 9, 122, "##.### ###.### #"};
-constexpr InterleavedRow kLeitcode = {25, "Leitcode", "2134807501640", 13, 4, 9, 140, "#####.###.###.## #"};
+constexpr InterleavedRow kCode25Interleaved = {kTypeCode25Interleaved, 0, 0, 0, 0, nullptr};
+constexpr InterleavedRow kItf14 = {kTypeItf14, 13, 3, 1, 18 * 7 + 10, "# ## ##### ##### #"};
+constexpr InterleavedRow kIdentcode = {kTypeIdentcode, 11, 4, 9, 122, "##.### ###.### #"};
+constexpr InterleavedRow kLeitcode = {kTypeLeitcode, 13, 4, 9, 140, "#####.###.###.## #"};
 
 constexpr int32_t kPairModules = 18;
 constexpr int32_t kStartStopModules = 10;
@@ -65,8 +63,8 @@ public:
         return m_text.size() == m_row.dataDigits || m_text.back() == char('0' + check) ? TRUE : FALSE;
     }
     int32_t GetType() const override { return m_row.type; }
-    std::string GetTypeName() const override { return m_row.name; }
-    std::string GetDemoText() const override { return m_row.demo; }
+    std::string GetTypeName() const override { return TypeNameOf(m_row.type); }
+    std::string GetDemoText() const override { return DemoTextOf(m_row.type); }
     int32_t GetChecksum() const override { return m_row.dataDigits ? WeightedCheck(m_row, m_text) : -1; }
 
     // The encoded digits laid into the row's format; the text itself when

@@ -78,9 +78,9 @@ public:
         if (book.size() == 9) return IsbnDigitsOk(book);
         return book.size() == 10 && IsbnDigitsOk(book) && book[9] == IsbnCheckChar(book);
     }
-    int32_t GetType() const override { return 0; }
-    std::string GetTypeName() const override { return "ISBN"; }
-    std::string GetDemoText() const override { return "123456789"; }
+    int32_t GetType() const override { return kTypeIsbn; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeIsbn); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeIsbn); }
     int32_t GetChecksum() const override
     {
         if (m_eanMode) return Ean13CheckDigit(m_text);

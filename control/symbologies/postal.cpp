@@ -10,7 +10,8 @@
 
 // --- tables ----------------------------------------------------------------
 
-// Five bars per digit, left to right: '1' a full bar, '0' a half bar.
+// Five bars per digit, left to right: '1' a full bar, '0' a half bar (the
+// POSTNET digit table of USPS Publication 25).
 const PatternEntry kPostNetPatterns[] = {
     {'0', "11000"}, {'1', "00011"}, {'2', "00101"}, {'3', "00110"}, {'4', "01001"},
     {'5', "01010"}, {'6', "01100"}, {'7', "10001"}, {'8', "10010"}, {'9', "10100"},
@@ -24,17 +25,17 @@ namespace {
 class CPostNetBarcode : public CEngineBarcode {
 public:
     BOOL IsValid() const override { return !m_text.empty() && ::AllDigits(m_text) ? TRUE : FALSE; }
-    int32_t GetType() const override { return 18; }
-    std::string GetTypeName() const override { return "PostNet"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypePostNet; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypePostNet); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypePostNet); }
 };
 
 // Any non-empty text: what is not a letter or digit is dropped when drawing.
 class CRoyalMailBarcode : public CEngineBarcode {
 public:
-    int32_t GetType() const override { return 19; }
-    std::string GetTypeName() const override { return "Royal Mail"; }
-    std::string GetDemoText() const override { return "12345"; }
+    int32_t GetType() const override { return kTypeRoyalMail; }
+    std::string GetTypeName() const override { return TypeNameOf(kTypeRoyalMail); }
+    std::string GetDemoText() const override { return DemoTextOf(kTypeRoyalMail); }
 };
 
 } // namespace
@@ -138,7 +139,7 @@ std::string KeepRoyalMailCharacters(const std::string& text)
 // Frame bar, five bars per digit, five for the check digit, frame bar. The
 // bars stand on a common base line 1/8 inch from the top of the rotation-0
 // symbol; half bars are the lower part.
-BOOL CEngineBarcode::DrawPostNet(CDC* dc, int32_t, int32_t, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawPostNet(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
     text = KeepDigits(text);
@@ -175,7 +176,7 @@ BOOL CEngineBarcode::DrawPostNet(CDC* dc, int32_t, int32_t, std::string& text, R
 // Start bar (ascender), four bars per character, four for the check
 // character, stop bar (full). Heights in 1/540 inch: full 107, ascender
 // and descender 67, tracker 27, the tracker 40 from the top.
-BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, int32_t, int32_t, std::string& text, RECT r)
+BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
     text = KeepRoyalMailCharacters(text);

@@ -135,8 +135,10 @@ protected:
     {
         std::vector<std::string> out;
         std::error_code ec;
+        // A running batch renames its temporary files away while we look.
         for (const auto& e : fs::recursive_directory_iterator(Path(folder), ec))
-            if (!e.is_directory()) out.push_back(fs::relative(e.path(), Path(folder)).string());
+            if (std::error_code gone; !e.is_directory(gone))
+                out.push_back(e.path().lexically_relative(Path(folder)).string());
         std::sort(out.begin(), out.end());
         return out;
     }

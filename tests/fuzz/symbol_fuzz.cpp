@@ -343,7 +343,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CFuzzInput in(data, size);
     const Case c = ReadCase(in);
     const TypeInfo* info = FindTypeInfo(c.type);
-    SymbolPtr s = CreateSymbolOrStandIn(c.type);
+    SymbolPtr s = CreateSymbol(c.type);
     FUZZ_CHECK(info && s, "no symbol for type %d", c.type);
     FUZZ_CHECK(s->GetType() == c.type && s->GetTypeName() == info->name, "type %d reports %d", c.type, s->GetType());
 

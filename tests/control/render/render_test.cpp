@@ -311,3 +311,18 @@ TEST(RenderApi, ARendererThatDrewOthersDrawsWhatAFreshOneDraws)
 }
 
 } // namespace
+
+namespace {
+
+// The same symbol gives the same document whatever was drawn before it.
+TEST(RenderApi, SvgBytesDoNotDependOnWhatWasDrawnBefore)
+{
+    tessaline::CRenderer renderer;
+    const auto first = renderer.Render("code128", "Hello 123", Format::Svg, {}).bytes;
+    for (int i = 0; i < 12; ++i) renderer.Render("ean13", std::nullopt, i % 2 ? Format::Png : Format::Pdf, {});
+    tessaline::CRenderer other;
+    EXPECT_TRUE(renderer.Render("code128", "Hello 123", Format::Svg, {}).bytes == first);
+    EXPECT_TRUE(other.Render("code128", "Hello 123", Format::Svg, {}).bytes == first);
+}
+
+} // namespace

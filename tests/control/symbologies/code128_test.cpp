@@ -250,8 +250,6 @@ TEST(Code128Drawing, ModuleCountFitsExactly)
 }
 
 // Code 128A and 128B draw their function bytes as the function characters.
-// Disabled until the generic character loop also looks text bytes 0x80 to
-// 0xFF up by their signed value, the keys these tables give them.
 TEST(Code128Drawing, FunctionBytesOfTheFixedSets)
 {
     const DrawnCase cases[] = {

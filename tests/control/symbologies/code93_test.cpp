@@ -14,19 +14,9 @@ namespace {
 // Shift characters as they stand in expansion strings.
 const std::string kDollar = "\xFA", kPercent = "\xFB", kSlash = "\xFC", kPlus = "\xFD";
 
-int ValueOf(int key)
-{
-    for (int i = 0; kCode93Patterns[i].key != kKeyEnd; ++i)
-        if (kCode93Patterns[i].key == key) return i;
-    return -1;
-}
+int ValueOf(int key) { return FindPatternIndex(kCode93Patterns, key); }
 
-const char* ExpansionOf(unsigned char c)
-{
-    for (const ExpansionEntry* e = kCode93Expansions; e->character != -1; ++e)
-        if (e->character == c) return e->replacement;
-    return nullptr;
-}
+const char* ExpansionOf(unsigned char c) { return FindExpansionOf(kCode93Expansions, c); }
 
 // The data symbol characters of a text, as the engine's loop picks them.
 std::vector<int> SymbolValues(const std::string& text, bool extended)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <vector>
 
+#include "control/engine/catalogue.h"
 #include "control/symbologies/engine.h"
 #include "control/symbologies/symbologies.h"
 #include "platform/gdi/metafile.h"
@@ -46,54 +48,79 @@ void PaintBare(CGenericBarcode& symbol, CMetaFileDC& dc, RECT area, int16_t rota
     symbol.Paint(&dc, area);
 }
 
-TEST(EngineTable, RowsOfEveryEngineCode)
+// The engine family (and only it) draws through the engine: every type with
+// an engine code has a row, a class of the engine family, and reports that
+// code after a paint.
+TEST(EngineTable, EveryEngineTypeHasARow)
 {
-    struct Row {
-        int code, custom;
-        const PatternEntry* patterns;
-        const ExpansionEntry* expansions;
-        bool checksum;
-    };
-    const Row rows[] = {
-        {1, 0, kCode25Patterns, nullptr, false},          {6, 0, kCode128APatterns, nullptr, true},
-        {7, 0, kCode128BPatterns, nullptr, true},         {10, 0, kMsiPatterns, nullptr, false},
-        {11, 0, kCode93Patterns, nullptr, true},          {12, 0, kCode93Patterns, kCode93Expansions, true},
-        {15, 1, kPostNetPatterns, nullptr, true},         {18, 1, kCode128APatterns, nullptr, true},
-        {19, 1, kCode128APatterns, nullptr, true},        {20, 1, kUpcEPatterns, nullptr, false},
-        {21, 1, nullptr, nullptr, false},
-    };
-    for (const auto& r : rows) {
-        const EngineRow* row = FindEngineRow(r.code);
-        ASSERT_NE(row, nullptr) << r.code;
-        EXPECT_EQ(row->custom, r.custom) << r.code;
-        EXPECT_EQ(row->moduleDivisor, 1) << r.code;
-        EXPECT_EQ(row->patterns, r.patterns) << r.code;
-        EXPECT_EQ(row->expansions, r.expansions) << r.code;
-        EXPECT_EQ(row->checksumStart != nullptr, r.checksum) << r.code;
-        EXPECT_EQ(row->checksumStep != nullptr, r.checksum) << r.code;
+    for (size_t i = 0; i < std::size(kTypeInfos); ++i) {
+        const TypeInfo& t = kTypeInfos[i];
+        SymbolPtr symbol = CreateSymbol(t.id);
+        auto* engine = dynamic_cast<CEngineBarcode*>(symbol.get());
+        if (t.engineCode == EngineCode::kNone) {
+            EXPECT_TRUE(engine == nullptr || t.id == kTypeNone) << t.name;
+            continue;
+        }
+        ASSERT_NE(engine, nullptr) << t.name;
+        const EngineRow* row = FindEngineRow(t.engineCode);
+        ASSERT_NE(row, nullptr) << t.name;
+        EXPECT_EQ(row->code, t.engineCode);
+        // A generic row draws from its character table: start and stop.
+        if (!row->custom) {
+            ASSERT_NE(row->patterns, nullptr) << t.name;
+            EXPECT_EQ(row->checksumStart != nullptr, row->checksumStep != nullptr) << t.name;
+        }
+        engine->SetText(engine->GetDemoText());
+        CMetaFileDC dc;
+        PaintBare(*engine, dc, RECT{0, 0, 2000, 60});
+        EXPECT_EQ(engine->GetEngineCode(), t.engineCode) << t.name;
+        EXPECT_TRUE(engine->IsSizeOk()) << t.name;
     }
-    EXPECT_EQ(FindEngineRow(0), nullptr);
-    EXPECT_EQ(FindEngineRow(2), nullptr);
-    EXPECT_EQ(FindEngineRow(-1), nullptr);
-    // Code 128A starts its check sum at 0, Code 128B at 1 (the start
-    // character values 103 and 104 are folded in by the family).
-    EXPECT_NE(FindEngineRow(6)->checksumStart, FindEngineRow(7)->checksumStart);
+    EXPECT_EQ(FindEngineRow(EngineCode::kNone), nullptr);
+    // Code 128A folds the start value 103 into its check sum, Code 128B 104.
+    EXPECT_NE(FindEngineRow(EngineCode::kCode128A)->checksumStart, FindEngineRow(EngineCode::kCode128B)->checksumStart);
 }
 
+// Engine codes and type ids are different numbers for the same symbologies:
+// engine code 18 draws Code 128, type 18 is PostNet.
 TEST(EngineTable, EngineCodeOfEachType)
 {
-    const std::pair<int32_t, int16_t> codes[] = {
-        {9, 1},   {11, 6},  {12, 7},  {13, 18}, {14, 18}, {15, 19}, {17, 20}, {18, 15}, {19, 21},
-        {20, 10}, {21, 11}, {22, 12}, {28, 19}, {29, 19}, {31, 19}, {32, 19}, {99, 0},  {0, 0},
-        {1, 0},   {7, 0},   {10, 0},  {16, 0},  {30, 0},  {-1, 0},
+    const std::pair<int32_t, EngineCode> codes[] = {
+        {kTypeCode25, EngineCode::kCode25},
+        {kTypeCode128A, EngineCode::kCode128A},
+        {kTypeCode128B, EngineCode::kCode128B},
+        {kTypeCode128C, EngineCode::kCode128},
+        {kTypeCode128, EngineCode::kCode128},
+        {kTypeEanUcc128, EngineCode::kEanUcc128},
+        {kTypeUpcE, EngineCode::kUpcE},
+        {kTypePostNet, EngineCode::kPostNet},
+        {kTypeRoyalMail, EngineCode::kRoyalMail},
+        {kTypeMsi, EngineCode::kMsi},
+        {kTypeCode93, EngineCode::kCode93},
+        {kTypeCode93Extended, EngineCode::kCode93Extended},
+        {kTypeEanUcc128Ai, EngineCode::kEanUcc128},
+        {kTypeEan14, EngineCode::kEanUcc128},
+        {kTypeEan18, EngineCode::kEanUcc128},
+        {kTypeSscc18, EngineCode::kEanUcc128},
+        {kTypeNone, EngineCode::kNone},
+        {kTypeIsbn, EngineCode::kNone},
+        {kTypeEan13, EngineCode::kNone},
+        {kTypeCode25Interleaved, EngineCode::kNone},
+        {kTypeCode39Extended, EngineCode::kNone},
+        {kTypeEan99, EngineCode::kNone},
+        {kTypeItf14, EngineCode::kNone},
+        {-1, EngineCode::kNone},
+        {33, EngineCode::kNone},
     };
-    for (auto [type, code] : codes) EXPECT_EQ(EngineCodeForType(type), code) << type;
+    for (auto [type, code] : codes) EXPECT_EQ(EngineCodeOf(type), code) << type;
+    EXPECT_EQ(int(EngineCode::kCode128), 18);
+    EXPECT_EQ(int(kTypePostNet), 18);
 }
 
 TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
 {
     // Code 25 "12345": 10 + 5 x 14 + 10 modules.
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{10, 0, 100, 40});
@@ -107,7 +134,7 @@ TEST(EngineFit, ExactlyNUnitsGiveModuleWidthOne)
 
 TEST(EngineFit, OneUnitShortGivesSizeError)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{10, 0, 99, 40});
@@ -120,7 +147,7 @@ TEST(EngineFit, OneUnitShortGivesSizeError)
 
 TEST(EngineFit, IntegerModuleWidthLeavesTheRestEmpty)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{0, 0, 269, 40}); // 269 / 90 = 2
@@ -132,7 +159,7 @@ TEST(EngineFit, ZeroOrNegativeLengthCountsAsOneUnit)
 {
     const RECT areas[] = {{50, 0, 50, 40}, {50, 0, 40, 40}};
     for (const RECT& area : areas) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText("1");
         CMetaFileDC dc;
         PaintBare(symbol, dc, area);
@@ -145,7 +172,7 @@ TEST(EngineFit, ZeroOrNegativeLengthCountsAsOneUnit)
 TEST(EngineFit, VerticalAxisAtNinetyAndTwoSeventy)
 {
     for (int16_t rotate : {int16_t(90), int16_t(270)}) {
-        CProbe symbol(20); // MSI "7": 22 modules
+        CProbe symbol(kTypeMsi); // MSI "7": 22 modules
         symbol.SetText("7");
         CMetaFileDC ok;
         PaintBare(symbol, ok, RECT{0, 0, 30, 44}, rotate);
@@ -160,12 +187,12 @@ TEST(EngineFit, VerticalAxisAtNinetyAndTwoSeventy)
 TEST(EngineSkip, CharactersWithoutPatternAddNothing)
 {
     const char* texts[] = {"1a2", "a12", "12\xE9", "-1+2 "};
-    CProbe plain(9);
+    CProbe plain(kTypeCode25);
     plain.SetText("12");
     CMetaFileDC expected;
     PaintBare(plain, expected, RECT{0, 0, 200, 30});
     for (const char* t : texts) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText(t);
         CMetaFileDC dc;
         PaintBare(symbol, dc, RECT{0, 0, 200, 30});
@@ -179,7 +206,7 @@ TEST(EngineSkip, CharactersWithoutPatternAddNothing)
 
 TEST(EngineSkip, OnlyUnknownCharactersLeaveStartAndStop)
 {
-    CProbe symbol(20);
+    CProbe symbol(kTypeMsi);
     symbol.SetText("abc");
     CMetaFileDC dc;
     PaintBare(symbol, dc, RECT{0, 0, 100, 30});
@@ -212,7 +239,7 @@ TEST(EngineNone, TypeNinetyNineDrawsNothing)
 
 TEST(EngineNone, TypeWithoutEngineCodeFitsWithoutDrawing)
 {
-    CProbe symbol(5);
+    CProbe symbol(kTypeUpcA);
     symbol.SetText("x");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(20);
@@ -232,15 +259,15 @@ struct PrintedCase {
 TEST(EngineText, PrintedTextOfEachType)
 {
     const PrintedCase cases[] = {
-        {9, -1, "12345", "12345"},
-        {13, -1, "123", "0123"},
-        {13, -1, "1234", "1234"},
-        {28, -1, "(01)123<FNC1>45<FNC1>", "(01)12345"},
-        {29, 7, "1234567890123", "12345678901237"},
-        {29, 7, "12345678901231", "12345678901231"},
-        {31, 4, "34012345000000000", "(00)340123450000000004"},
-        {32, 4, "340123450000000004", "(00)340123450000000004"},
-        {32, 4, "123", "(00)123"},
+        {kTypeCode25, -1, "12345", "12345"},
+        {kTypeCode128C, -1, "123", "0123"},
+        {kTypeCode128C, -1, "1234", "1234"},
+        {kTypeEanUcc128Ai, -1, "(01)123<FNC1>45<FNC1>", "(01)12345"},
+        {kTypeEan14, 7, "1234567890123", "12345678901237"},
+        {kTypeEan14, 7, "12345678901231", "12345678901231"},
+        {kTypeEan18, 4, "34012345000000000", "(00)340123450000000004"},
+        {kTypeSscc18, 4, "340123450000000004", "(00)340123450000000004"},
+        {kTypeSscc18, 4, "123", "(00)123"},
     };
     for (const auto& c : cases) {
         CProbe symbol(c.type, c.checksum);
@@ -275,7 +302,7 @@ TEST(EngineText, CharactersAtTheStartOfTheirPitchCell)
         {270, {90, 116}, {90, 68}},
     };
     for (const auto& c : cases) {
-        CProbe symbol(9);
+        CProbe symbol(kTypeCode25);
         symbol.SetText("12");
         symbol.SetShowText(TRUE);
         symbol.SetTextHeight(20);
@@ -296,7 +323,7 @@ TEST(EngineText, CharactersAtTheStartOfTheirPitchCell)
 
 TEST(EngineText, NoTextWhenTheSymbolDoesNotFit)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("12345");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(20);
@@ -309,7 +336,7 @@ TEST(EngineText, NoTextWhenTheSymbolDoesNotFit)
 
 TEST(EngineText, BarsStopAtTheTextBand)
 {
-    CProbe symbol(9);
+    CProbe symbol(kTypeCode25);
     symbol.SetText("1");
     symbol.SetShowText(TRUE);
     symbol.SetTextHeight(25);

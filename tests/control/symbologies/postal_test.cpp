@@ -101,7 +101,7 @@ TEST(PostNet, BarsAtEachResolutionAndRotation)
         auto symbol = MakePostal(CreatePostNetBarcode, c.rotate);
         CMetaFileDC dc(700, 700, c.dpi, c.attrib);
         std::string text = "12345";
-        ASSERT_TRUE(symbol->DrawPostNet(&dc, 0, 0, text, kBarRect));
+        ASSERT_TRUE(symbol->DrawPostNet(&dc, text, kBarRect));
         std::vector<RECT> expected;
         for (size_t i = 0; i < kPostNet12345.size(); ++i) {
             const Span s = kPostNet12345[i] == '1' ? c.full : c.half;
@@ -119,7 +119,7 @@ TEST(PostNet, AnisotropicSurfaceUsesAxisResolutionForPitch)
     auto symbol = MakePostal(CreatePostNetBarcode, 90);
     CAnisotropicDC dc(300, 100);
     std::string text = "1";
-    ASSERT_TRUE(symbol->DrawPostNet(&dc, 0, 0, text, kBarRect));
+    ASSERT_TRUE(symbol->DrawPostNet(&dc, text, kBarRect));
     const auto rects = Rectangles(dc);
     ASSERT_EQ(rects.size(), 12u);
     EXPECT_EQ(rects[0], (RECT{10, 20, 47, 22}));  // frame: full, 37 across
@@ -166,8 +166,8 @@ TEST(Postal, FitLimits)
             const RECT r = vertical ? RECT{0, 0, 30, length} : RECT{0, 0, length, 30};
             CMetaFileDC dc(700, 700, c.dpi, c.attrib);
             std::string text = "12345";
-            const BOOL fitted = c.factory == CreatePostNetBarcode ? symbol->DrawPostNet(&dc, 0, 0, text, r)
-                                                                  : symbol->DrawRoyalMail(&dc, 0, 0, text, r);
+            const BOOL fitted = c.factory == CreatePostNetBarcode ? symbol->DrawPostNet(&dc, text, r)
+                                                                  : symbol->DrawRoyalMail(&dc, text, r);
             EXPECT_EQ(fitted, length == c.needed ? TRUE : FALSE) << "length " << length;
             if (!fitted) {
                 EXPECT_TRUE(dc.Records().empty());
@@ -181,7 +181,7 @@ TEST(PostNet, BarsKeepTheirHeightInALowRectangle)
     auto symbol = MakePostal(CreatePostNetBarcode, 0);
     CMetaFileDC dc(700, 700, 300);
     std::string text = "1";
-    ASSERT_TRUE(symbol->DrawPostNet(&dc, 0, 0, text, RECT{0, 0, 300, 3}));
+    ASSERT_TRUE(symbol->DrawPostNet(&dc, text, RECT{0, 0, 300, 3}));
     EXPECT_EQ(Rectangles(dc)[0], (RECT{0, 0, 6, 37}));
 }
 
@@ -254,7 +254,7 @@ TEST(RoyalMail, BarsAtEachResolutionAndRotation)
         auto symbol = MakePostal(CreateRoyalMailBarcode, c.rotate);
         CMetaFileDC dc(700, 700, c.dpi, c.attrib);
         std::string text = "12345";
-        ASSERT_TRUE(symbol->DrawRoyalMail(&dc, 0, 0, text, kBarRect));
+        ASSERT_TRUE(symbol->DrawRoyalMail(&dc, text, kBarRect));
         std::vector<RECT> expected;
         for (size_t i = 0; i < kRoyal12345.size(); ++i) {
             const char kind = kRoyal12345[i];
@@ -272,7 +272,7 @@ std::string RoyalBars(const std::string& input, std::string* drawn = nullptr)
     auto symbol = MakePostal(CreateRoyalMailBarcode, 0);
     CMetaFileDC dc(700, 700, 100);
     std::string text = input;
-    EXPECT_TRUE(symbol->DrawRoyalMail(&dc, 0, 0, text, RECT{0, 0, 600, 30}));
+    EXPECT_TRUE(symbol->DrawRoyalMail(&dc, text, RECT{0, 0, 600, 30}));
     if (drawn) *drawn = text;
     std::string kinds;
     for (const RECT& r : Rectangles(dc)) {
