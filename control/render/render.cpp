@@ -721,7 +721,7 @@ const char* MimeType(Format format)
     return "application/octet-stream";
 }
 
-std::string JsonString(const std::string& utf8)
+std::string JsonString(std::string_view utf8, bool forMarkup)
 {
     std::string out = "\"";
     for (unsigned char c : utf8) {
@@ -732,7 +732,7 @@ std::string JsonString(const std::string& utf8)
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (c < 0x20) {
+            if (c < 0x20 || (forMarkup && (c == 0x7F || c == '<'))) {
                 char buf[8];
                 std::snprintf(buf, sizeof buf, "\\u%04x", c);
                 out += buf;

@@ -95,7 +95,9 @@ struct CRenderer::Impl {
     CCompactPngEncoder png;
 };
 
-std::string JsonString(const std::string& utf8);
+// A JSON string; `forMarkup` also escapes '<' and DEL, so that the text
+// never closes a script block of a page it is pasted into.
+std::string JsonString(std::string_view utf8, bool forMarkup = false);
 // Replaces `path` with `bytes`; false with the reason when it cannot.
 bool WriteImageFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& reason);
 

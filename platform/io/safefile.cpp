@@ -60,27 +60,13 @@ private:
     int m_fd = -1;
 };
 
-bool WriteAll(int fd, const void* data, size_t size)
-{
-    const auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = EIO;
-            return false;
-        }
-        p += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
+// Every byte at `offset`, or at the file position when `offset` is -1;
+// false with errno set.
 bool PWriteAll(int fd, const void* data, size_t size, off_t offset)
 {
     const auto* p = static_cast<const char*>(data);
     while (size > 0) {
-        const ssize_t n = ::pwrite(fd, p, size, offset);
+        const ssize_t n = offset < 0 ? ::write(fd, p, size) : ::pwrite(fd, p, size, offset);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             if (n == 0) errno = EIO;
@@ -88,10 +74,12 @@ bool PWriteAll(int fd, const void* data, size_t size, off_t offset)
         }
         p += n;
         size -= size_t(n);
-        offset += n;
+        if (offset >= 0) offset += n;
     }
     return true;
 }
+
+bool WriteAll(int fd, const void* data, size_t size) { return PWriteAll(fd, data, size, -1); }
 
 // Writes the new contents to `fd`; false with errno set on failure.
 bool Produce(int fd, const CSource& source)
