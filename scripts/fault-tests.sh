@@ -19,8 +19,9 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSALINE_BENCH=OFF >/dev/null || exit 2
 fi
-cmake --build "$build" --target test_platform_io -j2 >/dev/null || { echo "fault-tests.sh: build failed" >&2; exit 2; }
+cmake --build "$build" --target test_platform_io tessaline-cli -j2 >/dev/null || { echo "fault-tests.sh: build failed" >&2; exit 2; }
 program="$(cd "$build" && pwd)/tests/test_platform_io"
+command="$(cd "$build" && pwd)/tessaline"
 
 work="$(mktemp -d /tmp/tessaline-faults.XXXXXX)"
 user="tlfault$$"
@@ -59,6 +60,41 @@ if mount -t tmpfs -o size=64k tessaline-fault "$full"; then
     check "full disk: control PNG, profile and bytes keep the old files" \
         env TESSALINE_FULL_FS="$full" "$program" --gtest_filter='FullDisk.*'
     umount "$full" && mounted=""
+    # The command on a full disk: exit 3 with the system's reason, the old
+    # files as they were, no temporary file left.
+    if mount -t tmpfs -o size=64k tessaline-fault "$full"; then
+        mounted="$full"
+        "$command" --type code128 --text old -o "$full/keep.png" >/dev/null 2>&1
+        "$command" --type code128 --text old -o "$full/keep.pdf" >/dev/null 2>&1
+        cp "$full/keep.png" "$work/keep.png"
+        cp "$full/keep.pdf" "$work/keep.pdf"
+        dd if=/dev/zero of="$full/filler" bs=4k >/dev/null 2>&1
+        long=$(printf 'X%.0s' $(seq 1 300))
+        printf '14\t%s\tone.pdf\n14\t%s\ttwo.png\n' "$long" "$long" >"$work/batch.txt"
+        outcome() {
+            local name="$1" want="$2"
+            shift 2
+            "$@" >"$work/log" 2>&1
+            local got=$?
+            if [ "$got" = "$want" ] && grep -q "No space left on device" "$work/log" &&
+               cmp -s "$full/keep.png" "$work/keep.png" && cmp -s "$full/keep.pdf" "$work/keep.pdf" &&
+               [ -z "$(find "$full" -name '.tl-*')" ]; then
+                passed=$((passed + 1))
+                echo "PASS  $name"
+            else
+                failed=$((failed + 1))
+                echo "FAIL  $name (exit $got)"
+                sed 's/^/      /' "$work/log"
+            fi
+        }
+        outcome "full disk: the command keeps the old PNG and exits 3" 3 \
+            "$command" --type code128 --text "$long" -o "$full/keep.png"
+        outcome "full disk: the command keeps the old PDF and exits 3" 3 \
+            "$command" --type code128 --text "$long" -o "$full/keep.pdf"
+        outcome "full disk: a batch exits 3 and leaves no temporary file" 3 \
+            "$command" --batch "$work/batch.txt" -o "$full/out"
+        umount "$full" && mounted=""
+    fi
 else
     failed=$((failed + 1))
     echo "FAIL  full disk: cannot mount a tmpfs"
