@@ -126,6 +126,12 @@ Outcome PrepareOutputFolder(const fs::path& path, const fs::path& directory, boo
 {
     const fs::path folder = path.parent_path();
     if (folder.empty()) return {};
+    // A name without folders of its own goes straight into the output
+    // directory, which the batch made before its first line: nothing to
+    // resolve or make (resolving costs a system call a path component).
+    fs::path own = directory.lexically_normal();
+    if (!own.empty() && own.filename().empty()) own = own.parent_path();
+    if (!own.empty() && folder == own) return {};
     std::error_code ec;
     if (!allowOutside) {
         // The folder as the links make it, before anything is made in it.
