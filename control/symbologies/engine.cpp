@@ -152,6 +152,7 @@ void CEngineBarcode::DrawText(CDC* dc)
     if (type == kTypeEanUcc128Ai) EraseAll(t, "<FNC1>");
     AppendCheckDigit(*this, t);
     if (type == kTypeEan18 || type == kTypeSscc18) t = "(00)" + t;
+    if (type == kTypeEan14) t = "(01)" + t;
     if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
     DrawCharacters(dc, t);
 }
@@ -159,8 +160,10 @@ void CEngineBarcode::DrawText(CDC* dc)
 namespace {
 
 // The text the bars encode: without the parentheses of EAN/UCC 128 AI, with
-// a check digit the user left out, the "00" of EAN 18/NVE and SSCC 18 and
-// the leading zero that completes the last digit pair of Code 128C.
+// a check digit the user left out, the application identifier of the
+// GTIN-14 (01) or of the SSCC (00) in front of the digits of EAN 14, EAN
+// 18/NVE and SSCC 18 (GS1 data always begins with one), and the leading
+// zero that completes the last digit pair of Code 128C.
 std::string EncodedText(const CEngineBarcode& symbol)
 {
     const int32_t type = symbol.GetType();
@@ -171,6 +174,7 @@ std::string EncodedText(const CEngineBarcode& symbol)
     }
     AppendCheckDigit(symbol, t);
     if (type == kTypeEan18 || type == kTypeSscc18) t = "00" + t;
+    if (type == kTypeEan14) t = "01" + t;
     if (type == kTypeCode128C && t.size() % 2 == 1) t = "0" + t;
     return t;
 }

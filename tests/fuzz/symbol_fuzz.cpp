@@ -235,7 +235,7 @@ std::string Expected(const CGenericBarcode& s)
             while (data.compare(1, 6, "<FNC1>") == 0) data.erase(1, 6);
         return Latin1ToUtf8(ReplaceAll(data, "<FNC1>", "\x1D"));
     }
-    case 29: return t.substr(0, 13) + Digit(cs);
+    case 29: return "01" + t.substr(0, 13) + Digit(cs);
     case 31: case 32: return "00" + t.substr(0, 17) + Digit(cs);
     case 21: case 22: return t;
     default: return std::string();

@@ -40,7 +40,7 @@ const SampleCase kSamples[] = {
     {30, "ITF", true, "30712345000010"},    {15, "Code128", true, "EAN/UCC 128"},
     {28, "Code128", true, "010123456789012815051231"},             {31, "Code128", true, "00340123450000000000"},
     {32, "Code128", true, "00100653005555555558"},             {23, "Code39", true, "-1234562"},
-    {26, "Code39", true, "CODE 39 CHECKSUM5"},              {27, "Code39", true, "CODE 39 EXTENDED CHECKSUMO"},    {29, "Code128", true, "12345678901231"},
+    {26, "Code39", true, "CODE 39 CHECKSUM5"},              {27, "Code39", true, "CODE 39 EXTENDED CHECKSUMO"},    {29, "Code128", true, "0112345678901231"},
 };
 
 TEST(RenderApi, EverySampleSymbolReadsBackAtEveryModuleWidth)

@@ -141,10 +141,11 @@ const SymbolCase kSymbols[] = {
      {105, 102, 10, 101, 33, 34, 35, 102, 18, 99, 11, 23, 64, 106}, "(10)ABC(21)123"},
     {CreateEanUcc128AiBarcode, "(10)12<FNC1><FNC1>(21)ab<FNC1>", "1012<FNC1><FNC1>21ab<FNC1>",
      {105, 102, 10, 12, 102, 102, 21, 100, 65, 66, 102, 21, 106}, "(10)12(21)ab"},
-    {CreateEan14Barcode, "1234567890123", "12345678901231",
-     {105, 102, 12, 34, 56, 78, 90, 12, 31, 68, 106}, "12345678901231"},
-    {CreateEan14Barcode, "12345678901231", "12345678901231",
-     {105, 102, 12, 34, 56, 78, 90, 12, 31, 68, 106}, "12345678901231"},
+    // GS1 data begins with its application identifier: (01) for a GTIN-14.
+    {CreateEan14Barcode, "1234567890123", "0112345678901231",
+     {105, 102, 1, 12, 34, 56, 78, 90, 12, 31, 74, 106}, "(01)12345678901231"},
+    {CreateEan14Barcode, "12345678901231", "0112345678901231",
+     {105, 102, 1, 12, 34, 56, 78, 90, 12, 31, 74, 106}, "(01)12345678901231"},
     {CreateSscc18Barcode, "10065300555555555", "00100653005555555558",
      {105, 102, 0, 10, 6, 53, 0, 55, 55, 55, 55, 58, 47, 106}, "(00)100653005555555558"},
     {CreateEan18Barcode, "34012345000000000", "00340123450000000000",
@@ -227,6 +228,7 @@ TEST(Ean128Scan, DecodersReadGs1ElementStrings)
             if (symbol->GetType() != 28 || (ch != '(' && ch != ')')) encoded += ch;
         const int type = symbol->GetType();
         if (type == 29 && encoded.size() == 13) encoded += char('0' + symbol->GetChecksum());
+        if (type == 29) encoded.insert(0, "01");
         if (type == 31 || type == 32) {
             if (encoded.size() == 17) encoded += char('0' + symbol->GetChecksum());
             encoded.insert(0, "00");
