@@ -49,62 +49,92 @@ BOOL CGenericBarcode::Paint(CDC* dc, const RECT& rect)
 // Rotation 0 is the reference; 90, 180 and 270 turn the symbol clockwise.
 // A value outside those (possible from stored state) is drawn as 0.
 
+namespace {
+
+enum class Edge : uint8_t { Left, Top, Right, Bottom };
+
+// How a rotation lays the symbol on the device: the edge its bar axis
+// starts from and the one it ends at, the edge of its text band and the
+// edge of the add-on digits above the bars.
+struct AxisFrame {
+    Edge start, end, text, addOn;
+};
+
+constexpr AxisFrame kFrames[] = {
+    {Edge::Left, Edge::Right, Edge::Bottom, Edge::Top}, // 0
+    {Edge::Top, Edge::Bottom, Edge::Left, Edge::Right}, // 90
+    {Edge::Right, Edge::Left, Edge::Top, Edge::Bottom}, // 180
+    {Edge::Bottom, Edge::Top, Edge::Right, Edge::Left}, // 270
+};
+
+const AxisFrame& FrameOf(int16_t rotate)
+{
+    switch (rotate) {
+    case 90: return kFrames[1];
+    case 180: return kFrames[2];
+    case 270: return kFrames[3];
+    default: return kFrames[0];
+    }
+}
+
+bool AlongX(const AxisFrame& f) { return f.start == Edge::Left || f.start == Edge::Right; }
+
+// +1 where going inward from the edge increases the coordinate.
+int32_t Inward(Edge e) { return e == Edge::Left || e == Edge::Top ? 1 : -1; }
+
+int32_t Coordinate(const RECT& r, Edge e)
+{
+    switch (e) {
+    case Edge::Left: return r.left;
+    case Edge::Top: return r.top;
+    case Edge::Right: return r.right;
+    default: return r.bottom;
+    }
+}
+
+// Moves one edge of `r` inward by `d` (outward for a negative `d`).
+void MoveInward(RECT& r, Edge e, int32_t d)
+{
+    switch (e) {
+    case Edge::Left: r.left += d; break;
+    case Edge::Top: r.top += d; break;
+    case Edge::Right: r.right -= d; break;
+    default: r.bottom -= d; break;
+    }
+}
+
+// The device point at `along` on the bar axis of `r` and `across` from it.
+POINT At(const AxisFrame& f, const RECT& r, int32_t along, int32_t across)
+{
+    const int32_t a = Coordinate(r, f.start) + Inward(f.start) * along;
+    return AlongX(f) ? POINT{a, across} : POINT{across, a};
+}
+
+} // namespace
+
 int32_t CGenericBarcode::AxisLength(const RECT& r) const
 {
-    const bool vertical = m_rotate == 90 || m_rotate == 270;
-    return std::abs(vertical ? r.bottom - r.top : r.right - r.left);
+    return std::abs(AlongX(FrameOf(m_rotate)) ? r.right - r.left : r.bottom - r.top);
 }
 
-void CGenericBarcode::ShrinkForText(RECT& r, int32_t h) const
-{
-    switch (m_rotate) {
-    case 90: r.left += h; break;
-    case 180: r.top += h; break;
-    case 270: r.right -= h; break;
-    default: r.bottom -= h; break;
-    }
-}
+void CGenericBarcode::ShrinkForText(RECT& r, int32_t h) const { MoveInward(r, FrameOf(m_rotate).text, h); }
 
-void CGenericBarcode::ShrinkForAddOnText(RECT& r, int32_t h) const
-{
-    switch (m_rotate) {
-    case 90: r.right -= h; break;
-    case 180: r.bottom -= h; break;
-    case 270: r.left += h; break;
-    default: r.top += h; break;
-    }
-}
+void CGenericBarcode::ShrinkForAddOnText(RECT& r, int32_t h) const { MoveInward(r, FrameOf(m_rotate).addOn, h); }
 
-void CGenericBarcode::ShrinkFromStart(RECT& r, int32_t d) const
-{
-    switch (m_rotate) {
-    case 90: r.top += d; break;
-    case 180: r.right -= d; break;
-    case 270: r.bottom -= d; break;
-    default: r.left += d; break;
-    }
-}
+void CGenericBarcode::ShrinkFromStart(RECT& r, int32_t d) const { MoveInward(r, FrameOf(m_rotate).start, d); }
 
-void CGenericBarcode::ShrinkFromEnd(RECT& r, int32_t d) const
-{
-    switch (m_rotate) {
-    case 90: r.bottom -= d; break;
-    case 180: r.left += d; break;
-    case 270: r.top += d; break;
-    default: r.right -= d; break;
-    }
-}
+void CGenericBarcode::ShrinkFromEnd(RECT& r, int32_t d) const { MoveInward(r, FrameOf(m_rotate).end, d); }
 
 void CGenericBarcode::FillStrip(CDC* dc, const RECT& r, int32_t a, int32_t w) const
 {
-    // At 180 and 270 the strip sits one unit further towards the axis start
-    // than the mirror image of rotation 0: right and bottom are exclusive.
-    switch (m_rotate) {
-    case 90: dc->Rectangle(r.left, r.top + a, r.right, r.top + a + w); break;
-    case 180: dc->Rectangle(r.right - a - w - 1, r.top, r.right - a - 1, r.bottom); break;
-    case 270: dc->Rectangle(r.left, r.bottom - a - w - 1, r.right, r.bottom - a - 1); break;
-    default: dc->Rectangle(r.left + a, r.top, r.left + a + w, r.bottom); break;
-    }
+    // Measured from the far edge (180 and 270), the strip sits one unit
+    // further towards the axis start than the mirror image of rotation 0:
+    // right and bottom are exclusive.
+    const AxisFrame& f = FrameOf(m_rotate);
+    const int32_t edge = Coordinate(r, f.start);
+    const int32_t from = Inward(f.start) > 0 ? edge + a : edge - a - w - 1;
+    if (AlongX(f)) dc->Rectangle(from, r.top, from + w, r.bottom);
+    else dc->Rectangle(r.left, from, r.right, from + w);
 }
 
 int32_t CGenericBarcode::DrawBar(CDC* dc, BOOL wide, BOOL draw, int32_t offset) const
@@ -141,22 +171,11 @@ void CGenericBarcode::DrawTextAt(CDC* dc, const RECT& r, int32_t a, const std::s
                                  BOOL above, BOOL force) const
 {
     if (!m_showText && !force) return;
-    POINT p;
-    if (!above) {
-        switch (m_rotate) {
-        case 90: p = {r.left, r.top + a}; break;
-        case 180: p = {r.right - a, r.top}; break;
-        case 270: p = {r.right, r.bottom - a}; break;
-        default: p = {r.left + a, r.bottom}; break;
-        }
-    } else {
-        switch (m_rotate) {
-        case 90: p = {r.right + m_textHeight, r.top + a}; break;
-        case 180: p = {r.right - a, r.bottom + m_textHeight}; break;
-        case 270: p = {r.left - m_textHeight, r.bottom - a}; break;
-        default: p = {r.left + a, r.top - m_textHeight}; break;
-        }
-    }
+    // Below the bars on the text band's edge, or a text band's height
+    // beyond the edge above them.
+    const AxisFrame& f = FrameOf(m_rotate);
+    const int32_t across = above ? Coordinate(r, f.addOn) - Inward(f.addOn) * m_textHeight : Coordinate(r, f.text);
+    const POINT p = At(f, r, a, across);
     dc->TextOut(p.x, p.y, chars);
 }
 
@@ -182,16 +201,11 @@ void CGenericBarcode::DrawErrorText(CDC* dc, const std::string& message) const
 
 void CGenericBarcode::DrawCharacters(CDC* dc, const std::string& t) const
 {
+    const AxisFrame& f = FrameOf(m_rotate);
     const int32_t pitch = t.empty() ? 0 : m_symbolWidth / int32_t(t.size());
+    const int32_t across = Coordinate(m_rect, f.text) + Inward(f.text) * m_textHeight;
     for (size_t i = 0; i < t.size(); ++i) {
-        const int32_t a = int32_t(i) * pitch;
-        POINT p;
-        switch (m_rotate) {
-        case 90: p = {m_rect.left + m_textHeight, m_rect.top + a}; break;
-        case 180: p = {m_rect.right - a, m_rect.top + m_textHeight}; break;
-        case 270: p = {m_rect.right - m_textHeight, m_rect.bottom - a}; break;
-        default: p = {m_rect.left + a, m_rect.bottom - m_textHeight}; break;
-        }
+        const POINT p = At(f, m_rect, int32_t(i) * pitch, across);
         dc->TextOut(p.x, p.y, t.substr(i, 1));
     }
 }
