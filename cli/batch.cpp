@@ -28,6 +28,7 @@
 #include "cli/interrupt.h"
 #include "cli/output_files.h"
 #include "cli/render.h"
+#include "platform/io/safefile.h"
 
 namespace fs = std::filesystem;
 
@@ -402,6 +403,8 @@ int RunBatch(const CliOptions& options)
                          ec.message().c_str());
             return kExitWrite;
         }
+        // What a killed batch may have left there.
+        RemoveStaleTemporaryFiles(directory.string());
     }
 
     const TypeChoice defaultType = ResolveType(options.type.value_or("1"));

@@ -3,6 +3,7 @@
 // over the old ones in place; devices and FIFOs are written directly.
 #include "platform/io/safefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/random.h>
@@ -12,7 +13,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <system_error>
@@ -141,7 +144,8 @@ int FinalTarget(const std::string& path, std::string& target, bool& magic)
 // Enough for every save a process runs at once; a save beyond it still
 // works, only a signal would leave its temporary file behind.
 constexpr size_t kInFlightSlots = 64;
-constexpr size_t kTempNameSize = 16;
+constexpr size_t kTempNameSize = 24;
+constexpr char kTempPrefix[] = ".tl-";
 
 enum SlotState : int { kSlotFree = 0, kSlotClaimed = 1, kSlotLive = 2 };
 
@@ -163,25 +167,63 @@ public:
     CTempFile& operator=(const CTempFile&) = delete;
 
     // Creates it exclusively, never through a link, readable for a copy in
-    // place later. The descriptor, or -1 with errno.
+    // place later. Where the file system can, the file has no name until
+    // its content is complete (Name gives it one just before the rename),
+    // so that a process killed while writing leaves nothing behind. The
+    // descriptor, or -1 with errno.
     int Create(int dirFd)
     {
-        static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-        static std::atomic<unsigned> counter{0};
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            unsigned char random[6];
-            if (::getrandom(random, sizeof random, GRND_NONBLOCK) != ssize_t(sizeof random)) {
-                // Without the kernel's generator: unique enough within the
-                // folder, and O_EXCL refuses any name that exists.
-                unsigned v = unsigned(::getpid()) * 2654435761u ^ counter.fetch_add(1) * 40503u ^ unsigned(attempt);
-                for (auto& r : random) {
-                    r = static_cast<unsigned char>(v);
-                    v = v * 1103515245u + 12345u;
-                }
+        if (::access("/proc/self/fd", X_OK) == 0) {
+            const int fd = ::openat(dirFd, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                m_dirFd = dirFd;
+                m_unnamedFd = fd;
+                return fd;
             }
-            std::strcpy(m_name, ".tl-");
-            for (size_t i = 0; i < sizeof random; ++i) m_name[4 + i] = kAlphabet[random[i] % (sizeof kAlphabet - 1)];
-            m_name[4 + sizeof random] = '\0';
+        }
+        return CreateNamed(dirFd);
+    }
+    // Links an unnamed file into the folder under a fresh name; true when
+    // the file has one (false with errno).
+    bool Name()
+    {
+        if (m_unnamedFd < 0) return true;
+        const std::string self = "/proc/self/fd/" + std::to_string(m_unnamedFd);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            RandomName(attempt);
+            if (::linkat(AT_FDCWD, self.c_str(), m_dirFd, m_name, AT_SYMLINK_FOLLOW) == 0) {
+                m_unnamedFd = -1;
+                Register();
+                return true;
+            }
+            if (errno != EEXIST) return false;
+        }
+        errno = EEXIST;
+        return false;
+    }
+    const char* TempName() const { return m_name; }
+    // The file now has its final name: nothing to remove.
+    void Committed()
+    {
+        Unregister();
+        m_dirFd = -1;
+    }
+    void Discard()
+    {
+        if (m_dirFd < 0) return;
+        // An unnamed file goes with its descriptor.
+        if (m_unnamedFd < 0) ::unlinkat(m_dirFd, m_name, 0);
+        Unregister();
+        m_dirFd = -1;
+    }
+
+private:
+    // The named form, where unnamed files cannot be made: created under a
+    // fresh name with O_EXCL, registered for the signal clean-up.
+    int CreateNamed(int dirFd)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            RandomName(attempt);
             const int fd = ::openat(dirFd, m_name, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (fd >= 0) {
                 m_dirFd = dirFd;
@@ -193,22 +235,29 @@ public:
         errno = EEXIST;
         return -1;
     }
-    const char* Name() const { return m_name; }
-    // The file now has its final name: nothing to remove.
-    void Committed()
+    // ".tl-", the process id, "-" and six random letters or digits: short
+    // (the target's own name does not go into it), and telling which
+    // process a file left behind belonged to.
+    void RandomName(int attempt)
     {
-        Unregister();
-        m_dirFd = -1;
-    }
-    void Discard()
-    {
-        if (m_dirFd < 0) return;
-        ::unlinkat(m_dirFd, m_name, 0);
-        Unregister();
-        m_dirFd = -1;
+        static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        static std::atomic<unsigned> counter{0};
+        unsigned char random[6];
+        if (::getrandom(random, sizeof random, GRND_NONBLOCK) != ssize_t(sizeof random)) {
+            // Without the kernel's generator: unique enough within the
+            // folder, and O_EXCL (or linkat) refuses any name that exists.
+            unsigned v = unsigned(::getpid()) * 2654435761u ^ counter.fetch_add(1) * 40503u ^ unsigned(attempt);
+            for (auto& r : random) {
+                r = static_cast<unsigned char>(v);
+                v = v * 1103515245u + 12345u;
+            }
+        }
+        const int prefix = std::snprintf(m_name, kTempNameSize, "%s%ld-", kTempPrefix, long(::getpid()));
+        for (size_t i = 0; i < sizeof random; ++i)
+            m_name[size_t(prefix) + i] = kAlphabet[random[i] % (sizeof kAlphabet - 1)];
+        m_name[size_t(prefix) + sizeof random] = '\0';
     }
 
-private:
     void Register()
     {
         for (size_t i = 0; i < kInFlightSlots; ++i) {
@@ -229,6 +278,7 @@ private:
     }
 
     int m_dirFd = -1;
+    int m_unnamedFd = -1; // the descriptor of a file that has no name yet
     long m_slot = -1;
     char m_name[kTempNameSize] = {};
 };
@@ -373,13 +423,14 @@ CWriteResult Save(const std::string& path, const CSource& source)
         if (::fchmod(tempFd.Get(), st.st_mode & 07777) != 0) return Failure(path, errno);
     }
     if (::fsync(tempFd.Get()) != 0) return Failure(path, errno);
+    if (!temp.Name()) return Failure(path, errno);
     if (!tempFd.Close()) return Failure(path, errno);
-    if (::renameat(dirFd.Get(), temp.Name(), dirFd.Get(), BaseOf(target).c_str()) != 0) {
+    if (::renameat(dirFd.Get(), temp.TempName(), dirFd.Get(), BaseOf(target).c_str()) != 0) {
         const int error = errno;
         // A sticky folder may refuse to replace another user's file that
         // we may write: it is then written in place from the temporary file.
         if (!exists || (error != EPERM && error != EACCES && error != EBUSY)) return Failure(path, error);
-        const CFd staged(::openat(dirFd.Get(), temp.Name(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        const CFd staged(::openat(dirFd.Get(), temp.TempName(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!staged.IsOpen()) return Failure(path, error);
         return WriteInPlace(path, targetFd, source, staged.Get());
     }
@@ -412,4 +463,25 @@ void RemoveTemporaryFilesInFlight() noexcept
 {
     for (auto& slot : g_inFlight)
         if (slot.state.load(std::memory_order_acquire) == kSlotLive) ::unlinkat(slot.dirFd, slot.name, 0);
+}
+
+void RemoveStaleTemporaryFiles(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const int dirFd = ::dirfd(dir);
+    const size_t prefix = sizeof kTempPrefix - 1;
+    while (const dirent* e = ::readdir(dir)) {
+        const char* name = e->d_name;
+        if (std::strncmp(name, kTempPrefix, prefix) != 0) continue;
+        char* end = nullptr;
+        const long pid = std::strtol(name + prefix, &end, 10);
+        if (end == name + prefix || *end != '-' || std::strlen(end + 1) != 6 || pid <= 0) continue;
+        // A process that still runs may be about to rename its file.
+        if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+        struct stat st {};
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        ::unlinkat(dirFd, name, 0);
+    }
+    ::closedir(dir);
 }

@@ -40,3 +40,8 @@ CWriteResult WriteFileSafely(const std::string& path, const std::function<bool(i
 // Unlinks every temporary file this process has in flight. Async-signal-
 // safe: meant for SIGINT and SIGTERM handlers that then end the process.
 void RemoveTemporaryFilesInFlight() noexcept;
+
+// Removes the temporary files that processes which no longer run left in
+// `folder` (a kill in the instant between naming a new file and renaming
+// it into place); those of running processes stay.
+void RemoveStaleTemporaryFiles(const std::string& folder);

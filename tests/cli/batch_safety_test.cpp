@@ -392,6 +392,9 @@ TEST_F(Safety, AKilledBatchIsCompletedBySkipExisting)
         }
     }
     EXPECT_EQ(Slurp(Path(cut)), whole);
+    // Whatever the kill left (a file named in the instant before its
+    // rename) the next run took away.
+    EXPECT_TRUE(Temporaries("out").empty());
 }
 
 TEST_F(Safety, SkipExistingRewritesOnlyWhatIsCutOff)

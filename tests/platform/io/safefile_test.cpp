@@ -1,6 +1,8 @@
 // WriteFileSafely: what the user had survives every save, good or failed.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <fcntl.h>
 #include <sys/random.h>
 #include <sys/resource.h>
@@ -232,11 +234,12 @@ TEST_F(SafeFile, OpenFileReachedThroughProcIsWrittenInPlace)
 TEST_F(SafeFile, PlantedLinksAtTemporaryNamesAreNeverFollowed)
 {
     const fs::path victim = m_dir / "victim";
+    const std::string prefix = ".tl-" + std::to_string(getpid()) + "-";
     WriteText(victim, "someone else's file");
     // The first two names the save will try: a link to the victim and a
     // dangling link that would create a file elsewhere.
-    fs::create_symlink(victim, m_dir / ".tl-AAAAAA");
-    fs::create_symlink(m_dir / "planted-new", m_dir / ".tl-BBBBBB");
+    fs::create_symlink(victim, m_dir / (prefix + "AAAAAA"));
+    fs::create_symlink(m_dir / "planted-new", m_dir / (prefix + "BBBBBB"));
     g_randomCalls = 0;
     g_fixedRandom = true;
     const CWriteResult result = SaveBytes(m_dir / "out.png", "image");
@@ -246,9 +249,9 @@ TEST_F(SafeFile, PlantedLinksAtTemporaryNamesAreNeverFollowed)
     EXPECT_EQ(ReadText(m_dir / "out.png"), "image");
     EXPECT_EQ(ReadText(victim), "someone else's file");
     EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir / "planted-new")));
-    EXPECT_TRUE(fs::is_symlink(m_dir / ".tl-AAAAAA"));
-    EXPECT_TRUE(fs::is_symlink(m_dir / ".tl-BBBBBB"));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir / ".tl-CCCCCC")));
+    EXPECT_TRUE(fs::is_symlink(m_dir / (prefix + "AAAAAA")));
+    EXPECT_TRUE(fs::is_symlink(m_dir / (prefix + "BBBBBB")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(m_dir / (prefix + "CCCCCC"))));
 }
 
 TEST_F(SafeFile, FailuresLeaveTheOldFileAndReportTheReason)
@@ -368,8 +371,28 @@ TEST_F(SafeFile, WritableFileInReadOnlyFolderIsWrittenInPlace)
     EXPECT_EQ(ReadText(p), "new");
 }
 
-TEST_F(SafeFile, SignalCleanupRemovesTheTemporaryFile)
+TEST_F(SafeFile, TemporaryFilesOfEndedProcessesAreRemoved)
 {
+    // A process that ended (its pid no longer runs), this one, and names
+    // that are no temporary files of ours.
+    pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const std::string mine = ".tl-" + std::to_string(getpid()) + "-abcdef";
+    const std::string theirs = ".tl-" + std::to_string(ended) + "-abcdef";
+    for (const std::string& name : {mine, theirs, std::string(".tl-notapid"), std::string("keep.png")})
+        WriteText(m_dir / name, "x");
+    RemoveStaleTemporaryFiles(m_dir.string());
+    EXPECT_TRUE(fs::exists(m_dir / mine));
+    EXPECT_FALSE(fs::exists(m_dir / theirs));
+    EXPECT_TRUE(fs::exists(m_dir / ".tl-notapid"));
+    EXPECT_TRUE(fs::exists(m_dir / "keep.png"));
+}
+
+TEST_F(SafeFile, NothingNamedIsLeftWhileTheContentIsWritten)
+{
+    // The new file has no name until its content is complete: a signal's
+    // clean-up, or a kill, in the middle of the writing leaves nothing.
     const fs::path p = m_dir / "out.png";
     WriteText(p, "old contents");
     int seen = -1, after = -1;
@@ -379,11 +402,10 @@ TEST_F(SafeFile, SignalCleanupRemovesTheTemporaryFile)
         after = Leftovers(m_dir);
         return write(fd, "new", 3) == 3;
     });
-    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(seen, 0);
     EXPECT_EQ(after, 0);
-    // The temporary file is gone, so the rename fails and the old file stays.
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(ReadText(p), "old contents");
+    EXPECT_TRUE(result.ok) << result.reason;
+    EXPECT_EQ(ReadText(p), "new");
     EXPECT_EQ(Leftovers(m_dir), 0);
 }
 
