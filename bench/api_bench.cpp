@@ -23,22 +23,9 @@
 
 #include <tessaline/tessaline.hpp>
 
+#include "bench/bench_inputs.h"
+
 namespace {
-
-std::string Ean13Text(int64_t i)
-{
-    std::string t = std::to_string(400000000000 + (i * 7919) % 99999999999);
-    return t.substr(0, 12);
-}
-
-// 0: anti-aliased text (tessaline's default), 1: bilevel text, 2: none.
-tessaline::RenderOptions TextOptions(int64_t text)
-{
-    tessaline::RenderOptions o;
-    o.bilevel = text == 1;
-    o.showText = text != 2;
-    return o;
-}
 
 void Rate(benchmark::State& state, size_t bytes)
 {

@@ -10,26 +10,11 @@
 
 #include <tessaline/tessaline.hpp>
 
+#include "bench/bench_inputs.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-// EAN 13 texts that differ from image to image, as in a batch.
-std::string Ean13Text(int64_t i)
-{
-    std::string t = std::to_string(400000000000 + (i * 7919) % 99999999999);
-    return t.substr(0, 12);
-}
-
-// The text variants of the command: 0 anti-aliased (the default), 1
-// bilevel (--bilevel), 2 none (--no-text).
-tessaline::RenderOptions TextOptions(int64_t text)
-{
-    tessaline::RenderOptions o;
-    o.bilevel = text == 1;
-    o.showText = text != 2;
-    return o;
-}
 
 void BM_Ean13Png(benchmark::State& state)
 {

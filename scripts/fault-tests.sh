@@ -38,18 +38,24 @@ passed=0
 failed=0
 # check NAME COMMAND...: passes when the command succeeds and its tests
 # really ran (a skipped test is no evidence).
+# report NAME OK: counts a check and prints its verdict, with the log of a
+# failed one.
+report() {
+    if [ "$2" = 0 ]; then
+        passed=$((passed + 1))
+        echo "PASS  $1"
+    else
+        failed=$((failed + 1))
+        echo "FAIL  $1"
+        sed 's/^/      /' "$work/log"
+    fi
+}
 check() {
     local name="$1"
     shift
     local log="$work/log"
-    if "$@" >"$log" 2>&1 && grep -q '^\[  PASSED  \]' "$log" && ! grep -q '^\[  SKIPPED \]' "$log"; then
-        passed=$((passed + 1))
-        echo "PASS  $name"
-    else
-        failed=$((failed + 1))
-        echo "FAIL  $name"
-        sed 's/^/      /' "$log"
-    fi
+    "$@" >"$log" 2>&1 && grep -q '^\[  PASSED  \]' "$log" && ! grep -q '^\[  SKIPPED \]' "$log"
+    report "$name" $?
 }
 
 # --- a full disk ---------------------------------------------------------------
@@ -76,16 +82,11 @@ if mount -t tmpfs -o size=64k tessaline-fault "$full"; then
             shift 2
             "$@" >"$work/log" 2>&1
             local got=$?
-            if [ "$got" = "$want" ] && grep -q "No space left on device" "$work/log" &&
-               cmp -s "$full/keep.png" "$work/keep.png" && cmp -s "$full/keep.pdf" "$work/keep.pdf" &&
-               [ -z "$(find "$full" -name '.tl-*')" ]; then
-                passed=$((passed + 1))
-                echo "PASS  $name"
-            else
-                failed=$((failed + 1))
-                echo "FAIL  $name (exit $got)"
-                sed 's/^/      /' "$work/log"
-            fi
+            echo "(exit $got)" >>"$work/log"
+            [ "$got" = "$want" ] && grep -q "No space left on device" "$work/log" &&
+                cmp -s "$full/keep.png" "$work/keep.png" && cmp -s "$full/keep.pdf" "$work/keep.pdf" &&
+                [ -z "$(find "$full" -name '.tl-*')" ]
+            report "$name" $?
         }
         outcome "full disk: the command keeps the old PNG and exits 3" 3 \
             "$command" --type code128 --text "$long" -o "$full/keep.png"

@@ -99,13 +99,13 @@ def command_of(example, prefix, tmp_path):
 
 @pytest.mark.parametrize("example", sorted(EXAMPLES))
 def test_example(example, tmp_path):
-    spec = EXAMPLES[example]
+    example_case = EXAMPLES[example]
     prefix = installed(tmp_path)
-    if find_installed(prefix, spec["needs"]) is None:
-        pytest.skip(f"the {example} example: needs {spec['needs']} in the installed prefix "
+    if find_installed(prefix, example_case["needs"]) is None:
+        pytest.skip(f"the {example} example: needs {example_case['needs']} in the installed prefix "
                     f"(the install rules of the build do not provide it)")
     command, env = command_of(example, prefix, tmp_path)
-    for n, (args, status, files, stderr) in enumerate(spec["runs"]):
+    for n, (args, status, files, stderr) in enumerate(example_case["runs"]):
         out = tmp_path / f"out{n}"
         out.mkdir()
         result = subprocess.run([str(c) for c in command] + [a.format(out=out) for a in args],
