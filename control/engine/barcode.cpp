@@ -26,11 +26,25 @@ std::string KeepDigits(const std::string& s)
 
 BOOL CGenericBarcode::AllDigits() const { return ::AllDigits(m_text); }
 
+int32_t SymbolRuns::AddWidths(int32_t start, const char* widths, bool darkFirst, BarSpan span)
+{
+    int32_t x = 0;
+    bool dark = darkFirst;
+    for (const char* p = widths; *p; ++p, dark = !dark) {
+        const int32_t w = *p - '0';
+        if (dark && w > 0) Add(start + x, w, span);
+        x += w;
+    }
+    return x;
+}
+
 BOOL CGenericBarcode::Paint(CDC* dc, const RECT& rect)
 {
     const int32_t minHeight = m_showText ? m_textHeight + 20 : 20;
     m_sizeOk = FALSE;
     m_rect = rect;
+    m_runs.Clear();
+    m_placement = {};
     if (!IsValid()) {
         DrawErrorText(dc, "text error");
         return TRUE;
@@ -42,7 +56,11 @@ BOOL CGenericBarcode::Paint(CDC* dc, const RECT& rect)
     ShrinkForText(bars, m_showText ? m_textHeight : 0);
     const bool room = bars.right > bars.left && bars.bottom > bars.top;
     if (room && rect.bottom - rect.top >= minHeight) m_sizeOk = Draw(dc) ? TRUE : FALSE;
-    if (!m_sizeOk) DrawErrorText(dc, "size error");
+    if (!m_sizeOk) {
+        m_runs.Clear();
+        m_placement = {};
+        DrawErrorText(dc, "size error");
+    }
     return TRUE;
 }
 
@@ -135,6 +153,12 @@ void CGenericBarcode::FillStrip(CDC* dc, const RECT& r, int32_t a, int32_t w) co
     const int32_t from = Inward(f.start) > 0 ? edge + a : edge - a - w - 1;
     if (AlongX(f)) dc->Rectangle(from, r.top, from + w, r.bottom);
     else dc->Rectangle(r.left, from, r.right, from + w);
+}
+
+void CGenericBarcode::DrawRuns(CDC* dc, const RunPlacement& p)
+{
+    m_placement = p;
+    for (const BarRun& b : m_runs.bars) FillStrip(dc, p.Span(b.span), p.origin + b.start * p.unit, b.width * p.unit - p.trim);
 }
 
 int32_t CGenericBarcode::DrawBar(CDC* dc, BOOL wide, BOOL draw, int32_t offset) const

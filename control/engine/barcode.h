@@ -6,11 +6,66 @@
 // the "text error" / "size error" texts painted into the symbol area.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "control/engine/typelist.h"
 #include "platform/gdi/gdi.h"
+
+// How far across the bars a dark element reaches. Most bars fill the bar
+// area; guard bars (and UPC A's outer digits) reach into the text band by
+// the notch share; the postal codes stand their bars on parts of a
+// physical height.
+enum class BarSpan : uint8_t {
+    Full,      // the bar area (the postal codes: their full bar)
+    Guard,     // into the text band by the notch share
+    Half,      // PostNet's half bar
+    Ascender,  // Royal Mail: upper part and tracker
+    Descender, // Royal Mail: tracker and lower part
+    Tracker,   // Royal Mail: the middle part only
+};
+constexpr size_t kBarSpanCount = 6;
+
+// One dark element of a symbol: where it starts and how wide it is, in
+// modules from the symbol's first module, and how far it reaches across.
+struct BarRun {
+    int32_t start = 0;
+    int32_t width = 0;
+    BarSpan span = BarSpan::Full;
+};
+
+// A symbol as its encoding gives it, before anything is drawn: the modules
+// its bar axis is divided into (light ones included, quiet zones not) and
+// its dark elements in drawing order. For the postal codes a module is one
+// bar position of the physical pitch.
+struct SymbolRuns {
+    int32_t modules = 0;
+    std::vector<BarRun> bars;
+
+    void Clear() { modules = 0; bars.clear(); }
+    void Add(int32_t start, int32_t width, BarSpan span = BarSpan::Full) { bars.push_back({start, width, span}); }
+    // Appends the elements of a width pattern from module `start` (each
+    // digit d an element of d modules, dark and light in turn, a dark one
+    // first unless darkFirst is false); returns the pattern's width.
+    int32_t AddWidths(int32_t start, const char* widths, bool darkFirst = true, BarSpan span = BarSpan::Full);
+};
+
+// Where a symbol's runs were laid on the device in the last paint: the
+// rectangle each span's bars reach across (all share the start edge of the
+// bar axis), the offset of module 0 from that edge, the width of a module,
+// and how much narrower than its modules a dark element is drawn (postal
+// bars stand at a pitch wider than the bar).
+struct RunPlacement {
+    std::array<RECT, kBarSpanCount> spans{};
+    int32_t origin = 0;
+    int32_t unit = 0;
+    int32_t trim = 0;
+
+    const RECT& Span(BarSpan s) const { return spans[size_t(s)]; }
+    void SetAll(const RECT& r) { spans.fill(r); }
+};
 
 class CGenericBarcode {
 public:
@@ -29,6 +84,10 @@ public:
     // Draws the symbol into m_rect; true when it fitted. Called by Paint
     // only for a valid text in an area that passed the minimum height.
     virtual BOOL Draw(CDC* dc) { (void)dc; return TRUE; }
+    // The symbol's modules for its current text, independent of any
+    // surface; false (and empty runs) when the text cannot be encoded or
+    // the symbol draws no bars.
+    virtual BOOL Encode(SymbolRuns& runs) const { runs.Clear(); return FALSE; }
 
     // --- state -----------------------------------------------------------
     std::string SetText(const std::string& text) { std::string old = m_text; m_text = text; return old; }
@@ -46,6 +105,10 @@ public:
     BOOL IsSizeOk() const { return m_sizeOk; }
     const RECT& GetRect() const { return m_rect; }
     int32_t GetModuleWidth() const { return m_moduleWidth; }
+    // The runs the last successful paint drew and where it laid them;
+    // empty runs when it drew no bars.
+    const SymbolRuns& GetDrawnRuns() const { return m_runs; }
+    const RunPlacement& GetRunPlacement() const { return m_placement; }
 
     // Every character of m_text is a decimal digit (true for "").
     BOOL AllDigits() const;
@@ -55,6 +118,9 @@ public:
     BOOL Paint(CDC* dc, const RECT& rect);
 
     // --- drawing primitives (rotation-aware, see the .cpp) ----------------
+    // The one bar primitive: every dark run of m_runs as one strip of its
+    // span's rectangle, and the placement kept for GetRunPlacement.
+    void DrawRuns(CDC* dc, const RunPlacement& placement);
     int32_t AxisLength(const RECT& r) const;
     void ShrinkForText(RECT& r, int32_t h) const;
     void ShrinkForAddOnText(RECT& r, int32_t h) const;
@@ -88,6 +154,10 @@ protected:
     BOOL m_showText = FALSE;
     BOOL m_sizeOk = FALSE;
     int32_t m_symbolWidth = 0;
+    // Encoded by Draw and drawn by DrawRuns; kept so that callers read the
+    // geometry of the last paint without scanning what was drawn.
+    SymbolRuns m_runs;
+    RunPlacement m_placement;
 };
 
 // One symbol character of a character table: its key and its element
