@@ -422,6 +422,7 @@ int RunBatch(const CliOptions& options)
         // A renderer of its own for each thread; made here, so that a
         // failure to make it is one more failed line, not a crash.
         std::optional<CCommandRenderer> renderer;
+        CNewFileWriter writer;
         try {
             renderer.emplace(options);
         } catch (const std::bad_alloc&) {
@@ -432,13 +433,12 @@ int RunBatch(const CliOptions& options)
             const TypeChoice type = b.type.empty() ? defaultType : ResolveType(b.type);
             if (!type.error.empty()) return {kExitInvalid, type.error, {}};
             if (Outcome o = PrepareOutputFolder(b.output, directory, options.allowAbsolute); o.status) return o;
-            if (Outcome o = CheckOutputTarget(b.output); o.status) return o;
             if (options.skipExisting && IsCompleteImage(b.output)) {
                 skip = true;
                 return {};
             }
             if (!renderer) return {kExitWrite, "cannot make the renderer: " + std::string(std::strerror(ENOMEM)), {}};
-            return ClassifyOutcome(renderer->RenderToFile(type.id, b.text, b.output), b.output);
+            return ClassifyOutcome(renderer->RenderNewFile(type.id, b.text, b.output, writer), b.output);
         };
         for (;;) {
             BatchLine b;
@@ -473,6 +473,11 @@ int RunBatch(const CliOptions& options)
                 ++written;
             }
             reporter.Done();
+        }
+        // The new files are on disk before the batch reports them saved.
+        if (std::string reason; !writer.Flush(reason)) {
+            reporter.Error(reason);
+            raise(kExitWrite);
         }
     };
     std::vector<std::thread> pool;

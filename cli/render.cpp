@@ -1,7 +1,9 @@
 // The command's side of one barcode: options in, exit status out.
 #include "cli/render.h"
 
+#include "cli/output_files.h"
 #include "control/engine/catalogue.h"
+#include "platform/io/safefile.h"
 
 TypeChoice ResolveType(const std::string& utf8)
 {
@@ -70,6 +72,27 @@ Outcome CCommandRenderer::RenderToFile(int32_t type, const std::optional<std::st
     } catch (const tessaline::CRenderError& e) {
         return {ExitStatus(e.Kind()), e.what(), {}};
     }
+}
+
+Outcome CCommandRenderer::RenderNewFile(int32_t type, const std::optional<std::string>& text,
+                                        const std::string& output, CNewFileWriter& writer)
+{
+    std::optional<tessaline::Format> format = m_cli.format ? m_cli.format : tessaline::FormatForPath(output);
+    if (!format)
+        return {2, "cannot tell the image format of \"" + output + "\": use .png .jpg .jpeg .bmp .svg .pdf or .eps", {}};
+    std::vector<uint8_t> bytes;
+    Outcome outcome = RenderToBytes(type, text, *format, bytes);
+    if (outcome.status != 0) return outcome;
+    std::string reason;
+    switch (writer.Write(output, bytes.data(), bytes.size(), reason)) {
+    case CNewFileWriter::Result::Written: return outcome;
+    case CNewFileWriter::Result::Failed: return {3, reason, {}};
+    case CNewFileWriter::Result::NotNew: break;
+    }
+    if (Outcome o = CheckOutputTarget(output); o.status) return o;
+    const CWriteResult r = WriteFileSafely(output, bytes.data(), bytes.size());
+    if (!r.ok) return {3, r.reason, {}};
+    return outcome;
 }
 
 Outcome CCommandRenderer::RenderToBytes(int32_t type, const std::optional<std::string>& text, tessaline::Format format,

@@ -30,6 +30,8 @@ tessaline::RenderOptions ToRenderOptions(const CliOptions& options);
 
 // The renderer one thread of the command draws with: every image is the
 // barcode control's drawing, made in this process by the library.
+class CNewFileWriter;
+
 class CCommandRenderer {
 public:
     explicit CCommandRenderer(const CliOptions& options);
@@ -38,6 +40,11 @@ public:
     // extension, or --format). Nothing is written for an invalid text or a
     // symbol that does not fit.
     Outcome RenderToFile(int32_t type, const std::optional<std::string>& text, const std::string& output);
+    // RenderToFile for a batch: a file that is not there yet is made
+    // through `writer` (flushed with the batch's other new files); any
+    // other target is replaced as RenderToFile replaces it.
+    Outcome RenderNewFile(int32_t type, const std::optional<std::string>& text, const std::string& output,
+                          CNewFileWriter& writer);
     // The image bytes, for standard output.
     Outcome RenderToBytes(int32_t type, const std::optional<std::string>& text, tessaline::Format format,
                           std::vector<uint8_t>& bytes);

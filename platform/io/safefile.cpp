@@ -485,3 +485,83 @@ void RemoveStaleTemporaryFiles(const std::string& folder)
     }
     ::closedir(dir);
 }
+
+// --- many new files -----------------------------------------------------------------
+
+CNewFileWriter::~CNewFileWriter()
+{
+    if (m_folderFd >= 0) ::close(m_folderFd);
+    for (int fd : m_toFlush) ::close(fd);
+}
+
+int CNewFileWriter::FolderFd(const std::string& folder)
+{
+    if (m_folderFd >= 0 && folder == m_folder) return m_folderFd;
+    if (m_folderFd >= 0) ::close(m_folderFd);
+    m_folder = folder;
+    m_unnamed = true;
+    m_folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_folderFd < 0) return -1;
+    // One descriptor a file system is enough to flush it.
+    struct stat st {};
+    if (::fstat(m_folderFd, &st) == 0) {
+        bool known = false;
+        for (int fd : m_toFlush) {
+            struct stat other {};
+            known = known || (::fstat(fd, &other) == 0 && other.st_dev == st.st_dev);
+        }
+        if (!known) m_toFlush.push_back(::dup(m_folderFd));
+    }
+    return m_folderFd;
+}
+
+CNewFileWriter::Result CNewFileWriter::Write(const std::string& path, const void* data, size_t size,
+                                             std::string& reason)
+{
+    // Linking an unnamed file needs its /proc name; without /proc (or where
+    // the file system has no unnamed files) the caller's safe path does it.
+    static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
+    if (!proc || path.empty() || path.back() == '/') return Result::NotNew;
+    const int dirFd = FolderFd(DirectoryOf(path));
+    if (dirFd < 0 || !m_unnamed) return Result::NotNew;
+    CFd fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (!fd.IsOpen()) {
+        // Unnamed files are not to be had here: say so once for the folder.
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == ENOENT) m_unnamed = false;
+        return Result::NotNew;
+    }
+    if (!WriteAll(fd.Get(), data, size)) {
+        reason = Failure(path, errno).reason;
+        return Result::Failed;
+    }
+    char self[32];
+    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd.Get());
+    if (::linkat(AT_FDCWD, self, dirFd, BaseOf(path).c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        if (errno == EEXIST) return Result::NotNew;
+        reason = Failure(path, errno).reason;
+        return Result::Failed;
+    }
+    if (!fd.Close()) {
+        const int error = errno;
+        // The name must not stay on a file whose last bytes may be lost.
+        ::unlinkat(dirFd, BaseOf(path).c_str(), 0);
+        reason = Failure(path, error).reason;
+        return Result::Failed;
+    }
+    return Result::Written;
+}
+
+bool CNewFileWriter::Flush(std::string& reason)
+{
+    bool ok = true;
+    for (int fd : m_toFlush) {
+        if (::syncfs(fd) != 0 && ok) {
+            reason = "cannot flush the files written: ";
+            reason += std::system_category().message(errno);
+            ok = false;
+        }
+        ::close(fd);
+    }
+    m_toFlush.clear();
+    return ok;
+}

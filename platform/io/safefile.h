@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 struct CWriteResult {
     bool ok = false;
@@ -45,3 +46,36 @@ void RemoveTemporaryFilesInFlight() noexcept;
 // `folder` (a kill in the instant between naming a new file and renaming
 // it into place); those of running processes stay.
 void RemoveStaleTemporaryFiles(const std::string& folder);
+
+// Writes many new files, as a batch makes them, at a fraction of the cost
+// of WriteFileSafely a file: each file is completed unnamed and then linked
+// under its name, which refuses any name that is taken (an existing file
+// is then the caller's to replace, with WriteFileSafely, so that it keeps
+// everything WriteFileSafely keeps). New files are flushed to disk
+// together by Flush, one flush a file system instead of two a file; until
+// then a crash may lose new files, never an old one. One writer per thread.
+class CNewFileWriter {
+public:
+    enum class Result { Written, NotNew, Failed };
+
+    CNewFileWriter() = default;
+    ~CNewFileWriter();
+    CNewFileWriter(const CNewFileWriter&) = delete;
+    CNewFileWriter& operator=(const CNewFileWriter&) = delete;
+
+    // Creates `path` with the `size` bytes at `data`. NotNew: something
+    // has that name (a file, a link, a folder) and nothing was written;
+    // Failed: `reason` says why, as WriteFileSafely's do.
+    Result Write(const std::string& path, const void* data, size_t size, std::string& reason);
+    // Flushes every file system this writer wrote new files to; false with
+    // `reason` when one could not be flushed. Call it (on every writer of
+    // the batch) before reporting the files as saved.
+    bool Flush(std::string& reason);
+
+private:
+    int FolderFd(const std::string& folder);
+    std::string m_folder;        // the folder m_folderFd is open on
+    int m_folderFd = -1;
+    bool m_unnamed = true;       // unnamed files work in m_folder
+    std::vector<int> m_toFlush;  // one descriptor a file system written to
+};

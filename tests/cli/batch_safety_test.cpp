@@ -308,7 +308,7 @@ TEST_F(Safety, AMemoryFailureIsAnErrorWithItsReason)
     GTEST_SKIP() << "the sanitizers need more address space than the limit leaves";
 #endif
     // An image within the library's limits, beyond the memory left.
-    m_memoryLimit = rlim_t(300) << 20;
+    m_memoryLimit = rlim_t(200) << 20;
     Write(Path("huge.txt"), "6\t12\thuge.png\n6\t34\tsmall.png\n");
     struct Case {
         std::vector<std::string> args;

@@ -410,3 +410,44 @@ TEST_F(SafeFile, NothingNamedIsLeftWhileTheContentIsWritten)
 }
 
 } // namespace
+
+// A batch's new files: made whole under their names, anything that has the
+// name already is left to WriteFileSafely untouched, and a failure names
+// the file and the reason.
+TEST_F(SafeFile, NewFileWriterMakesOnlyNewFiles)
+{
+    WriteText(m_dir / "old.png", "old");
+    fs::create_symlink(m_dir / "elsewhere.png", m_dir / "link.png");
+    fs::create_directory(m_dir / "folder.png");
+    struct Case {
+        std::string name;
+        CNewFileWriter::Result result;
+        std::string content; // afterwards
+    };
+    const Case cases[] = {
+        {"new.png", CNewFileWriter::Result::Written, "new"},
+        {"old.png", CNewFileWriter::Result::NotNew, "old"},
+        {"link.png", CNewFileWriter::Result::NotNew, ""},
+        {"folder.png", CNewFileWriter::Result::NotNew, ""},
+        {"missing/x.png", CNewFileWriter::Result::NotNew, ""},
+        {std::string(256, 'n'), CNewFileWriter::Result::Failed, ""},
+    };
+    CNewFileWriter writer;
+    for (const Case& c : cases) {
+        std::string reason;
+        const std::string path = (m_dir / c.name).string();
+        EXPECT_EQ(int(writer.Write(path, "new", 3, reason)), int(c.result)) << c.name;
+        if (c.result == CNewFileWriter::Result::Failed) {
+            EXPECT_NE(reason.find("File name too long"), std::string::npos) << reason;
+        }
+        if (!c.content.empty()) {
+            EXPECT_EQ(ReadText(m_dir / c.name), c.content) << c.name;
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(m_dir / "link.png"));
+    EXPECT_FALSE(fs::exists(m_dir / "elsewhere.png"));
+    EXPECT_EQ(Leftovers(m_dir), 0);
+    EXPECT_EQ(StatOf(m_dir / "new.png").st_mode & 0777, 0666 & ~CurrentUmask());
+    std::string reason;
+    EXPECT_TRUE(writer.Flush(reason)) << reason;
+}
