@@ -26,11 +26,16 @@ constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 constexpr Pass kWhole{0, 0, 1, 1};
 
-const uint32_t* Row(const PixelView& p, int y) { return reinterpret_cast<const uint32_t*>(p.data + size_t(y) * size_t(p.stride)); }
+const uint32_t* Row(const PixelView& p, int y)
+{
+    return reinterpret_cast<const uint32_t*>(p.rows ? p.rows[y] : p.data + size_t(y) * size_t(p.stride));
+}
 
 bool SameRow(const PixelView& p, int y)
 {
-    return y > 0 && std::memcmp(Row(p, y), Row(p, y - 1), size_t(p.width) * 4) == 0;
+    if (y <= 0) return false;
+    const uint32_t *row = Row(p, y), *above = Row(p, y - 1);
+    return row == above || std::memcmp(row, above, size_t(p.width) * 4) == 0;
 }
 
 // The colours of an image, up to 256, each with its palette index in the
@@ -242,7 +247,7 @@ CCompactPngEncoder::~CCompactPngEncoder() = default;
 bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std::vector<uint8_t>& out)
 {
     out.clear();
-    if (!p.data || p.width <= 0 || p.height <= 0) return false;
+    if ((!p.data && !p.rows) || p.width <= 0 || p.height <= 0) return false;
 
     // The colours drawn, when the surface knows them, spare the look at
     // every pixel; a pixel of another colour (never, unless the list is
@@ -589,7 +594,7 @@ void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t a
         if (i + kMinMatch > end) return;
         const uint32_t h = hash(i);
         m_prev[i & (kWindow - 1)] = m_head[h];
-        m_head[h] = uint32_t(i + 1);
+        m_head[h] = m_base + uint32_t(i + 1);
     };
     size_t i = begin;
     while (i < end) {
@@ -608,8 +613,9 @@ void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t a
             if (above && i >= above) consider(i - above);
             if (bestLength < most) {
                 uint32_t candidate = m_head[hash(i)];
-                for (int k = 0; k < kChain && candidate && bestLength < std::min<size_t>(most, kGoodEnough); ++k) {
-                    const size_t from = candidate - 1;
+                for (int k = 0; k < kChain && candidate > m_base && bestLength < std::min<size_t>(most, kGoodEnough);
+                     ++k) {
+                    const size_t from = candidate - m_base - 1;
                     if (from >= i || i - from > kWindow) break;
                     consider(from);
                     const uint32_t earlier = m_prev[from & (kWindow - 1)];
@@ -646,8 +652,16 @@ void CRowDeflater::Repeat(size_t length, size_t distance)
 void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out)
 {
     m_tokens.clear();
-    m_head.assign(size_t(1) << kHashBits, 0);
-    if (m_prev.size() != kWindow) m_prev.assign(kWindow, 0);
+    size_t total = 0;
+    for (const RowSpan& r : rows) total += r.size;
+    if (m_head.empty() || uint64_t(m_base) + m_lastSize + total + 2 >= uint64_t(UINT32_MAX)) {
+        m_head.assign(size_t(1) << kHashBits, 0);
+        m_prev.assign(kWindow, 0);
+        m_base = 0;
+    } else {
+        m_base += uint32_t(m_lastSize + 1);
+    }
+    m_lastSize = total;
     size_t at = 0;
     for (size_t r = 0; r < rows.size();) {
         const size_t size = rows[r].size;

@@ -41,6 +41,9 @@ struct PixelView {
     const uint32_t* colours = nullptr;
     size_t colourCount = 0;
     bool greyOnly = false;
+    // When set, row y is rows[y] instead of data + y * stride; rows that
+    // share a pointer are equal.
+    const uint8_t* const* rows = nullptr;
 };
 
 // The form the encoder chooses for these pixels.
@@ -67,7 +70,11 @@ private:
     void Repeat(size_t length, size_t distance);
 
     std::vector<Token> m_tokens;
-    std::vector<uint32_t> m_head, m_prev; // hash chains of positions + 1
+    std::vector<uint32_t> m_head, m_prev; // hash chains of m_base + position + 1
+    // Entries at or below m_base belong to earlier images: no chain is
+    // cleared between images, and no image sees another's positions.
+    uint32_t m_base = 0;
+    size_t m_lastSize = 0;
 };
 
 class CCompactPngEncoder {

@@ -67,7 +67,13 @@ std::string Lower(std::string_view s)
     return out;
 }
 
-std::string Quoted(const std::string& cp1252) { return "\"" + Cp1252ToUtf8(cp1252) + "\""; }
+std::string Quoted(const std::string& cp1252)
+{
+    std::string out(1, '"');
+    out += Cp1252ToUtf8(cp1252);
+    out += '"';
+    return out;
+}
 
 bool AxisIsWidth(int rotate) { return rotate != 90 && rotate != 270; }
 bool IsPostal(int32_t type) { return StandardFor(type).height == HeightRule::Physical; }
@@ -154,6 +160,11 @@ void CRenderer::Impl::LayoutCache::Store(int32_t type, const std::string& text, 
 
 CRenderer::Impl::Impl()
 {
+    // Images are encoded row by row: bars stay rectangles until then.
+    raster.SetDeferredFills(true);
+    // Sixteen steps of text coverage look as smooth as 256 at these sizes
+    // and keep the image at 4 bits a pixel.
+    raster.SetTextLevels(16);
     // The control's class object, as a host that loaded the library would
     // ask for it; no registry is involved.
     void* factory = nullptr;
@@ -537,11 +548,17 @@ bool CRenderer::Impl::DrawRaster(const Layout& l, const RenderOptions& o)
 bool CRenderer::Impl::Encode(const Layout& l, Format format, const RenderOptions& o, std::vector<uint8_t>& out)
 {
     switch (format) {
-    case Format::Png:
+    case Format::Png: {
         if (!DrawRaster(l, o)) return false;
-        return png.Encode({raster.Data(), raster.Stride(), raster.Width(), raster.Height(), raster.DrawnColours().data(),
-                           raster.DrawnColours().size(), raster.GreyOnly()},
-                          o.dpi, o.interlace, out);
+        PixelView view;
+        view.rows = raster.Rows().data();
+        view.width = raster.Width();
+        view.height = raster.Height();
+        view.colours = raster.DrawnColours().data();
+        view.colourCount = raster.DrawnColours().size();
+        view.greyOnly = raster.GreyOnly();
+        return png.Encode(view, o.dpi, o.interlace, out);
+    }
     case Format::Jpeg: return DrawRaster(l, o) && EncodeJpeg(raster, o.dpi, o.jpegQuality, out);
     case Format::Bmp: return DrawRaster(l, o) && EncodeBmp(raster, o.dpi, out);
     default: {
@@ -755,12 +772,18 @@ std::string SymbolReport::ToJson() const
     j += ",\"modules\":" + std::to_string(modules);
     if (gs1) {
         j += ",\"gs1\":{\"valid\":" + std::string(b(gs1Valid)) + ",\"errors\":[";
-        for (size_t i = 0; i < gs1Errors.size(); ++i) j += (i ? "," : "") + JsonString(gs1Errors[i]);
+        for (size_t i = 0; i < gs1Errors.size(); ++i) {
+            if (i) j += ',';
+            j += JsonString(gs1Errors[i]);
+        }
         j += "]}";
     }
     if (!warnings.empty()) {
         j += ",\"warnings\":[";
-        for (size_t i = 0; i < warnings.size(); ++i) j += (i ? "," : "") + JsonString(warnings[i]);
+        for (size_t i = 0; i < warnings.size(); ++i) {
+            if (i) j += ',';
+            j += JsonString(warnings[i]);
+        }
         j += "]";
     }
     return j + "}";

@@ -91,6 +91,21 @@ BOOL CCairoDC::TextOut(int x, int y, const std::string& text)
     if (!m_cr) return FALSE;
     if (text.empty()) return TRUE;
     const TextLayout L = LayoutText(m_font, m_textAlign, x, y, text);
+    {
+        // The cell once turned, with half a cell's height to spare for ink
+        // beyond it (overhangs, synthetic oblique and bold).
+        double left = 1e9, top = 1e9, right = -1e9, bottom = -1e9;
+        for (const double u : {double(L.left), double(L.left + L.width)})
+            for (const double v : {double(L.top), double(L.top + L.height)}) {
+                double px = 0, py = 0;
+                L.ToSurface(u, v, px, py);
+                left = std::min(left, px), right = std::max(right, px);
+                top = std::min(top, py), bottom = std::max(bottom, py);
+            }
+        const double spare = L.height / 2.0 + 2;
+        BeforeText({int(std::floor(left - spare)), int(std::floor(top - spare)), int(std::ceil(right + spare)),
+                    int(std::ceil(bottom + spare))});
+    }
 
     cairo_save(m_cr);
     // Into the text frame: u along the baseline, v across it. Quarter turns

@@ -21,6 +21,10 @@ public:
     bool TextAntialias() const { return m_textAntialias; }
 
 protected:
+    // Called before text changes any pixel, with the device pixels it may
+    // touch: a bound, not the exact ink.
+    virtual void BeforeText(const RECT& bound) { (void)bound; }
+
     // Set by the surface; null while there is none (every call a no-op).
     cairo_t* m_cr = nullptr;
     bool m_textAntialias = true;

@@ -4,6 +4,8 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 CRasterDC::CRasterDC(int width, int height, int dpi) : m_width(0), m_height(0), m_dpi(dpi)
@@ -26,6 +28,9 @@ void CRasterDC::Destroy()
     m_blended = false;
     m_grey = true;
     m_uniform = false;
+    m_deferred = false;
+    m_fills.clear();
+    m_made.clear();
 }
 
 bool CRasterDC::Create(int width, int height, int dpi)
@@ -50,6 +55,9 @@ bool CRasterDC::Create(int width, int height, int dpi)
     m_pixels = cairo_image_surface_get_data(m_surface);
     m_stride = cairo_image_surface_get_stride(m_surface);
     cairo_set_antialias(m_cr, CAIRO_ANTIALIAS_NONE);
+    m_deferred = m_deferredWanted;
+    if (m_deferred) m_made.assign(size_t(height), 0);
+    m_anyMade = false;
     Fill(0, 0, width, height, RGB(255, 255, 255));
     return true;
 }
@@ -81,6 +89,23 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
         m_uniform = false;
     }
     NoteColour(c);
+    if (m_deferred) {
+        if (m_uniform) {
+            m_base = pixel;
+            m_fills.clear();
+            if (m_anyMade) std::fill(m_made.begin(), m_made.end(), 0);
+            m_anyMade = false;
+            return;
+        }
+        m_fills.push_back({l, t, r, b, pixel});
+        // Rows that text made into pixels take the fill there too.
+        for (int y = m_anyMade ? t : b; y < b; ++y) {
+            if (!m_made[size_t(y)]) continue;
+            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride));
+            std::fill(row + l, row + r, pixel);
+        }
+        return;
+    }
     const size_t w = size_t(r - l);
     uint8_t* first = m_pixels + size_t(t) * size_t(m_stride) + size_t(l) * 4;
     if (pixel == 0xFFFFFFFFu) {
@@ -134,6 +159,133 @@ BOOL CRasterDC::Rectangle(int left, int top, int right, int bottom)
     return TRUE;
 }
 
+void CRasterDC::ComposeRow(int y, uint32_t* out) const
+{
+    std::fill(out, out + m_width, m_base);
+    for (const CDeferredFill& f : m_fills)
+        if (f.t <= y && y < f.b) std::fill(out + f.l, out + f.r, f.pixel);
+}
+
+void CRasterDC::MakeRows(int top, int bottom)
+{
+    if (!m_deferred) return;
+    top = std::clamp(top, 0, m_height), bottom = std::clamp(bottom, 0, m_height);
+    for (int y = top; y < bottom; ++y) {
+        if (m_made[size_t(y)]) continue;
+        ComposeRow(y, reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)));
+        m_made[size_t(y)] = 1;
+        m_anyMade = true;
+    }
+}
+
+void CRasterDC::BeforeText(const RECT& bound)
+{
+    MakeRows(bound.top, bound.bottom);
+    m_textBox = {std::clamp<int>(bound.left, 0, m_width), std::clamp<int>(bound.top, 0, m_height),
+                 std::clamp<int>(bound.right, 0, m_width), std::clamp<int>(bound.bottom, 0, m_height)};
+    if (!RoundsText() || m_textBox.right <= m_textBox.left) return;
+    const size_t w = size_t(m_textBox.right - m_textBox.left);
+    m_textUnder.resize(size_t(std::max<int>(0, m_textBox.bottom - m_textBox.top)) * w);
+    for (int y = m_textBox.top; y < m_textBox.bottom; ++y)
+        std::memcpy(m_textUnder.data() + size_t(y - m_textBox.top) * w,
+                    m_pixels + size_t(y) * size_t(m_stride) + size_t(m_textBox.left) * 4, w * 4);
+}
+
+bool CRasterDC::RoundsText() const
+{
+    return m_textLevels >= 2 && m_textLevels < 256 && m_textAntialias && m_bkMode != OPAQUE;
+}
+
+namespace {
+
+// round(n / d) for d > 0.
+int RoundedQuotient(int n, int d) { return n >= 0 ? (2 * n + d) / (2 * d) : -((-2 * n + d) / (2 * d)); }
+
+} // namespace
+
+void CRasterDC::RoundTextBlend()
+{
+    const uint32_t text = uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
+                          GetBValue(m_textColor);
+    const int steps = m_textLevels - 1;
+    const int left = m_textBox.left, w = m_textBox.right - m_textBox.left;
+    if (w <= 0) return;
+    // The levels already noted for the last colour found under the text
+    // (almost always the background): NoteColour once a colour.
+    uint32_t under = ~0u;
+    std::vector<bool> noted(static_cast<size_t>(m_textLevels), false);
+    for (int y = m_textBox.top; y < m_textBox.bottom; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)) + left;
+        const uint32_t* before = m_textUnder.data() + size_t(y - m_textBox.top) * size_t(w);
+        if (std::memcmp(row, before, size_t(w) * 4) == 0) continue;
+        for (int x = 0; x < w; ++x) {
+            const uint32_t n = row[x] & 0xFFFFFFu, o = before[x] & 0xFFFFFFu;
+            if (n == o || o == text) continue;
+            // The coverage, from the channel where text and ground differ
+            // most: the others follow it.
+            int shift = 0, most = -1;
+            for (int k : {16, 8, 0}) {
+                const int d = std::abs(int((text >> k) & 0xFF) - int((o >> k) & 0xFF));
+                if (d > most) most = d, shift = k;
+            }
+            int num = (int((n >> shift) & 0xFF) - int((o >> shift) & 0xFF)) * steps;
+            int den = int((text >> shift) & 0xFF) - int((o >> shift) & 0xFF);
+            if (den < 0) num = -num, den = -den;
+            const int level = std::clamp(RoundedQuotient(num, den), 0, steps);
+            uint32_t q = 0;
+            for (int k : {16, 8, 0}) {
+                const int a = int((o >> k) & 0xFF), b = int((text >> k) & 0xFF);
+                q |= uint32_t(a + RoundedQuotient((b - a) * level, steps)) << k;
+            }
+            row[x] = 0xFF000000u | q;
+            if (o != under) {
+                under = o;
+                std::fill(noted.begin(), noted.end(), false);
+            }
+            if (!noted[size_t(level)]) {
+                noted[size_t(level)] = true;
+                NoteColour(RGB((q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF));
+            }
+        }
+    }
+}
+
+const std::vector<const uint8_t*>& CRasterDC::Rows()
+{
+    m_rows.resize(size_t(m_height));
+    if (!m_deferred) {
+        const uint8_t* data = Data();
+        for (int y = 0; y < m_height; ++y) m_rows[size_t(y)] = data + size_t(y) * size_t(m_stride);
+        return m_rows;
+    }
+    Flush();
+    // Bands: the rows between two consecutive fill edges are covered by the
+    // same fills, so one composed row serves them all.
+    std::vector<int> edges{0, m_height};
+    for (const CDeferredFill& f : m_fills) {
+        edges.push_back(f.t);
+        edges.push_back(f.b);
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    m_bandPixels.resize((edges.size() - 1) * size_t(m_width));
+    for (size_t k = 0; k + 1 < edges.size(); ++k) {
+        const int from = edges[k], to = edges[k + 1];
+        uint32_t* band = m_bandPixels.data() + k * size_t(m_width);
+        bool composed = false;
+        for (int y = from; y < to; ++y) {
+            if (m_made[size_t(y)]) {
+                m_rows[size_t(y)] = m_pixels + size_t(y) * size_t(m_stride);
+                continue;
+            }
+            if (!composed) ComposeRow(from, band);
+            composed = true;
+            m_rows[size_t(y)] = reinterpret_cast<const uint8_t*>(band);
+        }
+    }
+    return m_rows;
+}
+
 BOOL CRasterDC::TextOut(int x, int y, const std::string& text)
 {
     if (!m_cr) return FALSE;
@@ -144,9 +296,11 @@ BOOL CRasterDC::TextOut(int x, int y, const std::string& text)
     cairo_surface_flush(m_surface);
     if (text.empty()) return done;
     if (m_bkMode == OPAQUE) NoteColour(m_bkColor);
-    // Anti-aliased edges blend the text colour into what lies below.
+    // Anti-aliased edges blend the text colour into what lies below: in
+    // known steps when they are rounded, else in any of 256.
     NoteColour(m_textColor);
-    if (m_textAntialias) m_blended = true;
+    if (RoundsText()) RoundTextBlend();
+    else if (m_textAntialias) m_blended = true;
     return done;
 }
 
@@ -162,6 +316,8 @@ void CRasterDC::Flush() const
 
 const uint8_t* CRasterDC::Data() const
 {
+    // Reading the pixels makes them all; the list still describes them.
+    const_cast<CRasterDC*>(this)->MakeRows(0, m_height);
     Flush();
     return m_surface ? cairo_image_surface_get_data(m_surface) : nullptr;
 }

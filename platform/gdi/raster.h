@@ -52,6 +52,21 @@ public:
     // blended edges of text included.
     bool GreyOnly() const { return m_grey; }
 
+    // Rectangles kept as a list instead of pixels, for surfaces that are
+    // encoded row by row: pixels are made only where text is drawn and when
+    // Data() (or what reads it) is asked for; Rows() makes one row for each
+    // band of rows that the same rectangles cover. Off by default; takes
+    // effect from the next Create.
+    void SetDeferredFills(bool on) { m_deferredWanted = on; }
+    // Anti-aliased text with its coverage rounded to `levels` steps (2 to
+    // 256; 0 or 256: as cairo blends it). With 16, black text on white
+    // needs 4 bits a pixel, and the colours drawn stay known (DrawnColours).
+    void SetTextLevels(int levels) { m_textLevels = levels; }
+    // A pointer to every row's pixels (top-down, as in Data()); equal rows
+    // that only rectangles made share one. Valid until the next drawing
+    // call or Create.
+    const std::vector<const uint8_t*>& Rows();
+
     // Pixels, top-down rows of `Stride()` bytes; each pixel a native-endian
     // 32-bit word 0x00RRGGBB (cairo's RGB24).
     const uint8_t* Data() const;
@@ -63,7 +78,22 @@ public:
     // display of that depth reads out; false when there are no pixels.
     bool GetDIB(DibFormat format, CDib& out) const;
 
+protected:
+    void BeforeText(const RECT& bound) override;
+    // Rounds the blend of the text just drawn inside m_textBox to
+    // m_textLevels steps, against m_textUnder.
+    void RoundTextBlend();
+    bool RoundsText() const;
+
 private:
+    struct CDeferredFill {
+        int l, t, r, b;
+        uint32_t pixel;
+    };
+    // Writes row y as the fills since the last whole-surface one make it.
+    void ComposeRow(int y, uint32_t* out) const;
+    // Rows [top, bottom) made into pixels where they are not yet.
+    void MakeRows(int top, int bottom);
     void Destroy();
     void Flush() const;
     // [l, r) x [t, b) clipped to the surface, in `c`.
@@ -78,5 +108,16 @@ private:
     bool m_blended = false;
     bool m_grey = true;
     bool m_uniform = false;     // every pixel is m_uniformPixel
+    bool m_deferredWanted = false;
+    bool m_deferred = false;            // this surface keeps its fills as a list
+    uint32_t m_base = 0;                // the last whole-surface fill
+    std::vector<CDeferredFill> m_fills; // the fills since, in order
+    std::vector<uint8_t> m_made;        // rows already in the pixels
+    bool m_anyMade = false;
+    std::vector<uint32_t> m_bandPixels; // one row a band, for Rows()
+    std::vector<const uint8_t*> m_rows;
+    int m_textLevels = 0;
+    RECT m_textBox{};                  // what the text being drawn may touch
+    std::vector<uint32_t> m_textUnder; // those pixels before it
     uint32_t m_uniformPixel = 0;
 };

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -372,3 +375,68 @@ TEST(RasterSurface, KnowsTheColoursItDrew)
 }
 
 } // namespace
+
+namespace {
+
+// One drawing sequence: fills, text over and beside them, fills after the
+// text, a whole-surface fill part-way, at every rotation of the font.
+void DrawSequence(CRasterDC& dc, int escapement, bool restart)
+{
+    LOGFONT f = Arial24();
+    f.lfEscapement = escapement;
+    dc.SelectObject(f);
+    dc.SetBkMode(TRANSPARENT);
+    dc.FillRect({0, 0, 90, 70}, CBrush{BS_SOLID, RGB(250, 250, 240)});
+    if (restart) {
+        dc.FillRect({5, 5, 20, 60}, CBrush{BS_SOLID, RGB(0, 0, 0)});
+        dc.FillRect({0, 0, 90, 70}, CBrush{BS_SOLID, kWhite});
+    }
+    for (int x = 4; x < 80; x += 7) dc.FillRect({x, 2, x + 3, 50}, CBrush{BS_SOLID, RGB(10, 20, 30)});
+    dc.SetTextColor(RGB(200, 0, 0));
+    dc.TextOut(30, 35, "Ag");
+    dc.SetTextColor(RGB(0, 0, 90));
+    dc.TextOut(60, 40, "7");
+    dc.FillRect({40, 30, 44, 68}, CBrush{BS_SOLID, RGB(0, 128, 0)});
+}
+
+} // namespace
+
+// Fills kept as a list give the pixels a surface that fills at once gives,
+// through Data() and through Rows(); rounded text stays within half a step
+// of cairo's blend, in colours the surface reports.
+TEST(RasterSurface, DeferredFillsAndRoundedTextKeepThePixels)
+{
+    for (const int escapement : {0, 900, 1800, 2700})
+        for (const bool restart : {false, true}) {
+            CRasterDC direct(90, 70), deferred, rounded;
+            deferred.SetDeferredFills(true);
+            deferred.Create(90, 70);
+            rounded.SetDeferredFills(true);
+            rounded.SetTextLevels(16);
+            rounded.Create(90, 70);
+            DrawSequence(direct, escapement, restart);
+            DrawSequence(deferred, escapement, restart);
+            DrawSequence(rounded, escapement, restart);
+            const std::vector<const uint8_t*>& rows = deferred.Rows();
+            const std::vector<uint32_t> colours = rounded.DrawnColours();
+            int rowsDiffer = 0, pixelsDiffer = 0, tooFar = 0, unreported = 0;
+            for (int y = 0; y < 70; ++y) {
+                rowsDiffer += std::memcmp(rows[size_t(y)], direct.Data() + size_t(y) * size_t(direct.Stride()), 90 * 4) != 0;
+                for (int x = 0; x < 90; ++x) {
+                    const COLORREF want = direct.GetPixel(x, y), got = rounded.GetPixel(x, y);
+                    pixelsDiffer += deferred.GetPixel(x, y) != want;
+                    tooFar += std::abs(GetRValue(got) - GetRValue(want)) > 8 || std::abs(GetGValue(got) - GetGValue(want)) > 8 ||
+                              std::abs(GetBValue(got) - GetBValue(want)) > 8;
+                    const uint32_t rgb = uint32_t(GetRValue(got)) << 16 | uint32_t(GetGValue(got)) << 8 | GetBValue(got);
+                    unreported += std::find(colours.begin(), colours.end(), rgb) == colours.end();
+                }
+            }
+            const std::string label = std::to_string(escapement) + (restart ? " restarted" : "");
+            EXPECT_EQ(rowsDiffer, 0) << label;
+            EXPECT_EQ(pixelsDiffer, 0) << label;
+            EXPECT_EQ(tooFar, 0) << label;
+            EXPECT_EQ(unreported, 0) << label;
+            // Two text colours over a few grounds: far fewer than cairo's 256 steps.
+            EXPECT_LE(colours.size(), 64u) << label;
+        }
+}
