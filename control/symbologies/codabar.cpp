@@ -53,15 +53,22 @@ bool IsCodabarText(const std::string& text)
 
 // --- drawing ----------------------------------------------------------------------
 
+// Width of one character in modules, its gap included; 0 for a character
+// outside the set.
+int32_t CodabarCharModules(char c)
+{
+    const int32_t pattern = CodabarPattern(c);
+    if (pattern < 0) return 0;
+    int32_t sum = 0;
+    for (int e = 0; e < kCodabarElements; ++e) sum += (pattern >> (15 - e)) & 1 ? kCodabarWide : 1;
+    return sum;
+}
+
 // Length of the symbol in modules, gaps included; 0 for an empty text.
 int32_t CodabarModules(const std::string& text)
 {
     int32_t sum = 0;
-    for (char c : text) {
-        const int32_t pattern = CodabarPattern(c);
-        if (pattern < 0) continue;
-        for (int e = 0; e < kCodabarElements; ++e) sum += (pattern >> (15 - e)) & 1 ? kCodabarWide : 1;
-    }
+    for (char c : text) sum += CodabarCharModules(c);
     return sum;
 }
 
@@ -72,24 +79,42 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeCodabar); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeCodabar); }
 
+    // Each character's elements, bar first; the symbol ends with the last
+    // character's last bar (its gap belongs to no neighbour).
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        int32_t x = 0;
+        for (char c : m_text) {
+            const int32_t pattern = CodabarPattern(c);
+            for (int e = 0; e < kCodabarElements; ++e) {
+                const int32_t w = (pattern >> (15 - e)) & 1 ? kCodabarWide : 1;
+                if (e % 2 == 0) runs.Add(x, w);
+                x += w;
+            }
+        }
+        runs.modules = x - 1;
+        return TRUE;
+    }
+
     BOOL Draw(CDC* dc) override
     {
         const int32_t modules = CodabarModules(m_text);
         const int32_t m = modules > 0 ? AxisLength(m_rect) / modules : 0;
-        if (m <= 0) return FALSE;
+        if (m <= 0 || !Encode(m_runs)) return FALSE;
         m_moduleWidth = m;
         RECT bars = m_rect;
         ShrinkForText(bars, m_textHeight);
+        RunPlacement placement;
+        placement.SetAll(bars);
+        placement.unit = m;
+        DrawRuns(dc, placement);
 
         int32_t x = 0;
         for (char c : m_text) {
             DrawTextAt(dc, bars, x + kCodabarTextOffset * m, std::string(1, c), FALSE, FALSE);
-            const int32_t pattern = CodabarPattern(c);
-            for (int e = 0; e < kCodabarElements; ++e) {
-                const int32_t w = (pattern >> (15 - e)) & 1 ? kCodabarWide * m : m;
-                if (e % 2 == 0) FillStrip(dc, bars, x, w);
-                x += w;
-            }
+            x += CodabarCharModules(c) * m;
         }
         m_symbolWidth = x;
         return TRUE;

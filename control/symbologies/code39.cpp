@@ -89,6 +89,28 @@ uint16_t Code39Mask(char c)
     return u < kCode39Masks.size() ? kCode39Masks[u] : 0;
 }
 
+// One own-draw character from module `start`: nine elements from bit 8
+// down, bar first, then one narrow space; 16 modules.
+int32_t AddCode39Char(SymbolRuns& runs, uint16_t mask, int32_t start)
+{
+    int32_t x = start;
+    for (int bit = 8; bit >= 0; --bit) {
+        const int32_t w = (mask >> bit) & 1 ? 3 : 1;
+        if (bit % 2 == 0) runs.Add(x, w);
+        x += w;
+    }
+    return x + 1 - start;
+}
+
+// Start, `chars`, stop; the symbol ends with the stop's last bar.
+void AddCode39Symbol(SymbolRuns& runs, const std::string& chars)
+{
+    int32_t x = AddCode39Char(runs, kCode39StartStop, 0);
+    for (char c : chars) x += AddCode39Char(runs, Code39Mask(c), x);
+    x += AddCode39Char(runs, kCode39StartStop, x);
+    runs.modules = x - 1;
+}
+
 // Position of c in the value string, or -1.
 int Code39Value(char c)
 {
@@ -173,36 +195,45 @@ public:
     int32_t GetType() const override { return kTypeCode39; }
     std::string GetTypeName() const override { return TypeNameOf(kTypeCode39); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeCode39); }
-    BOOL Draw(CDC* dc) override { return DrawOwn(dc, m_text); }
-
-protected:
-    // One character: nine elements from bit 8 down, bar first, then one
-    // narrow space; 16 module widths.
-    int32_t DrawCode39Char(CDC* dc, uint16_t mask, int32_t offset) const
+    BOOL Encode(SymbolRuns& runs) const override
     {
-        int32_t x = offset;
-        for (int bit = 8; bit >= 0; --bit)
-            x += DrawBar(dc, (mask >> bit) & 1, (bit % 2) == 0, x);
-        x += DrawBar(dc, FALSE, FALSE, x);
-        return x - offset;
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        AddCode39Symbol(runs, SymbolChars());
+        return TRUE;
     }
 
-    // Start, each character with its human-readable character at its start
-    // offset, stop.
-    BOOL DrawOwn(CDC* dc, const std::string& chars)
+    // Each character with its human-readable character at its start offset.
+    BOOL Draw(CDC* dc) override
     {
-        const int32_t m = AxisLength(m_rect) / (kCode39CharModules * int32_t(chars.size() + 2));
-        if (m <= 0) return FALSE;
-        m_moduleWidth = m;
+        const std::string chars = SymbolChars();
+        if (!DrawBars(dc, chars.size())) return FALSE;
         RECT bars = m_rect;
         ShrinkForText(bars, m_textHeight);
-        int32_t x = DrawCode39Char(dc, kCode39StartStop, 0);
-        for (char c : chars) {
-            DrawTextAt(dc, bars, x, std::string(1, c), FALSE, FALSE);
-            x += DrawCode39Char(dc, Code39Mask(c), x);
-        }
-        x += DrawCode39Char(dc, kCode39StartStop, x);
-        m_symbolWidth = x;
+        for (size_t k = 0; k < chars.size(); ++k)
+            DrawTextAt(dc, bars, kCode39CharModules * int32_t(k + 1) * m_moduleWidth, chars.substr(k, 1), FALSE, FALSE);
+        return TRUE;
+    }
+
+protected:
+    // The characters between start and stop.
+    virtual std::string SymbolChars() const { return m_text; }
+
+    // The bars of start, `chars` characters and stop, 16 modules each, at
+    // the widest module that fits; false when none does.
+    BOOL DrawBars(CDC* dc, size_t chars)
+    {
+        const int32_t modules = kCode39CharModules * int32_t(chars + 2);
+        const int32_t m = AxisLength(m_rect) / modules;
+        if (m <= 0 || !Encode(m_runs)) return FALSE;
+        m_moduleWidth = m;
+        RunPlacement placement;
+        RECT bars = m_rect;
+        ShrinkForText(bars, m_textHeight);
+        placement.SetAll(bars);
+        placement.unit = m;
+        DrawRuns(dc, placement);
+        m_symbolWidth = modules * m;
         return TRUE;
     }
 };
@@ -213,8 +244,10 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeCode39Checksum); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeCode39Checksum); }
     int32_t GetChecksum() const override { return Code39Modulo43(m_text); }
-    BOOL Draw(CDC* dc) override { return DrawOwn(dc, m_text + GetCheckChar()); }
     virtual char GetCheckChar() const { return Code39CheckChar(GetChecksum()); }
+
+protected:
+    std::string SymbolChars() const override { return m_text + GetCheckChar(); }
 };
 
 class CCode39ExtendedBarcode : public CPatternBarcode {
@@ -229,6 +262,21 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeCode39Extended); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeCode39Extended); }
 
+    // Start, each character (its full-ASCII sequence, or itself), the check
+    // character, stop, each pattern followed by one module of gap; the
+    // symbol ends with the stop's last bar.
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        int32_t x = AddChar(runs, 0, kKeyStart);
+        for (char c : m_text) x += AddChar(runs, x, static_cast<unsigned char>(c));
+        x += AddCheckChar(runs, x);
+        x += AddChar(runs, x, kKeyStop);
+        runs.modules = x - 1;
+        return TRUE;
+    }
+
     BOOL Draw(CDC* dc) override
     {
         const RECT saved = m_rect;
@@ -239,46 +287,53 @@ public:
         return fitted;
     }
 
-    // The check character at the offset; its width (0: no check character).
-    virtual int32_t DrawCheckChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit)
+    // The check character from module `start`; its modules (0: no check
+    // character).
+    virtual int32_t AddCheckChar(SymbolRuns& runs, int32_t start) const
     {
-        (void)r, (void)dc, (void)offset, (void)unit;
+        (void)runs, (void)start;
         return 0;
     }
 
 protected:
-    // Modules of one character as DrawChar draws it: each pattern plus one
-    // module of gap; a character without a pattern counts nothing.
-    int32_t CharModules(int character) const
+    // The modules of a pattern and its gap from `start`; 0 for a key
+    // without a pattern.
+    int32_t AddPattern(SymbolRuns& runs, int32_t start, int key) const
     {
-        const auto modules = [this](int key) {
-            const int n = PatternModules(key);
-            return n ? n + 1 : 0;
-        };
-        const char* expansion = FindExpansion(character);
-        if (!expansion) return modules(character);
-        int32_t sum = 0;
-        for (const char* c = expansion; *c; ++c) sum += modules(static_cast<unsigned char>(*c));
-        return sum;
+        const char* widths = FindPatternWidths(m_patterns, key);
+        return widths ? runs.AddWidths(start, widths) + 1 : 0;
     }
 
+    // A character as its full-ASCII sequence (every replacement character
+    // and its gap) or as itself.
+    int32_t AddChar(SymbolRuns& runs, int32_t start, int character) const
+    {
+        const char* expansion = FindExpansion(character);
+        if (!expansion) return AddPattern(runs, start, character);
+        int32_t x = start;
+        for (const char* c = expansion; *c; ++c) {
+            const char* widths = FindPatternWidths(m_patterns, static_cast<unsigned char>(*c));
+            x += (widths ? runs.AddWidths(x, widths) : 0) + 1;
+        }
+        return x - start;
+    }
+
+    // The symbol and the gap after its stop at the widest module that fits
+    // the bar area; the data width (before the stop) for the text pass.
     BOOL DrawBars(CDC* dc)
     {
-        int32_t count = CharModules(kKeyStart) + CharModules(kKeyStop);
-        for (char c : m_text) count += CharModules(static_cast<unsigned char>(c));
-        const int32_t check = GetChecksum();
-        if (check != -1) count += PatternModules(Code39CheckChar(check)) + 1; // always one plain character
-
+        if (!Encode(m_runs)) return FALSE;
+        const int32_t count = m_runs.modules + 1;
         const int32_t axis = AxisLength(m_rect);
         if (count <= 0 || axis < count) return FALSE;
         const int32_t unit = axis / count;
         m_moduleWidth = unit;
 
-        int32_t x = DrawChar(m_rect, dc, 0, unit, kKeyStart);
-        for (char c : m_text) x += DrawChar(m_rect, dc, x, unit, static_cast<unsigned char>(c));
-        x += DrawCheckChar(m_rect, dc, x, unit);
-        m_symbolWidth = x; // the text pass spreads the characters over this
-        DrawChar(m_rect, dc, x, unit, kKeyStop);
+        RunPlacement placement;
+        placement.SetAll(m_rect);
+        placement.unit = unit;
+        DrawRuns(dc, placement);
+        m_symbolWidth = (count - PatternModules(kKeyStop) - 1) * unit; // the text pass spreads the characters over this
         return TRUE;
     }
 };
@@ -291,10 +346,9 @@ public:
     int32_t GetChecksum() const override { return Code39Modulo43(ExpandFullAscii(m_text)); }
 
     // One plain Code 39 character, never a full-ASCII sequence.
-    int32_t DrawCheckChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit) override
+    int32_t AddCheckChar(SymbolRuns& runs, int32_t start) const override
     {
-        const int32_t w = DrawPattern(r, dc, offset, unit, GetCheckChar());
-        return w ? w + unit : 0;
+        return AddPattern(runs, start, GetCheckChar());
     }
 
     virtual char GetCheckChar() const { return Code39CheckChar(GetChecksum()); }
@@ -328,24 +382,19 @@ public:
     // line "PZN -" and the seven digits.
     BOOL Draw(CDC* dc) override
     {
-        const std::string digits = m_text.substr(0, 6) + char('0' + GetChecksum());
-        const int32_t m = AxisLength(m_rect) / (kCode39CharModules * 10);
-        if (m <= 0) return FALSE;
-        m_moduleWidth = m;
-        int32_t x = DrawCode39Char(dc, kCode39StartStop, 0);
-        x += DrawCode39Char(dc, Code39Mask('-'), x);
-        for (char c : digits) x += DrawCode39Char(dc, Code39Mask(c), x);
-        x += DrawCode39Char(dc, kCode39StartStop, x);
-        m_symbolWidth = x;
-
+        const std::string chars = SymbolChars();
+        if (!DrawBars(dc, chars.size())) return FALSE;
         RECT bars = m_rect;
         ShrinkForText(bars, m_textHeight);
-        const std::string line = "PZN -" + digits;
-        const int32_t slot = x / int32_t(line.size());
+        const std::string line = "PZN " + chars;
+        const int32_t slot = m_symbolWidth / int32_t(line.size());
         for (size_t k = 0; k < line.size(); ++k)
             DrawTextAt(dc, bars, int32_t(k) * slot, line.substr(k, 1), FALSE, FALSE);
         return TRUE;
     }
+
+protected:
+    std::string SymbolChars() const override { return "-" + m_text.substr(0, 6) + char('0' + GetChecksum()); }
 };
 
 } // namespace

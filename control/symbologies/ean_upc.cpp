@@ -13,7 +13,7 @@ namespace {
 // --- tables ------------------------------------------------------------------
 
 // A module pattern written as '0'/'1', left-aligned in 16 bits (first
-// module in bit 15), as DrawModules takes it.
+// module in bit 15).
 constexpr uint16_t Bits(const char* modules)
 {
     uint16_t word = 0;
@@ -162,7 +162,50 @@ int32_t GuardShortening(const CGenericBarcode& symbol)
     return (100 - n) * h / 100;
 }
 
-// Draws `digits` (data and check digit) on a main symbol's grid.
+// The dark modules of a pattern (first module in bit 15) from grid module
+// `start`, adjacent ones as one run.
+void AddModules(SymbolRuns& runs, uint16_t bits, int32_t start, int32_t count, BarSpan span)
+{
+    int32_t runStart = -1;
+    for (int32_t i = 0; i <= count; ++i) {
+        const bool dark = i < count && i < 16 && (bits >> (15 - i)) & 1;
+        if (dark && runStart < 0) runStart = i;
+        if (!dark && runStart >= 0) {
+            runs.Add(start + runStart, i - runStart, span);
+            runStart = -1;
+        }
+    }
+}
+
+// `digits` (data and check digit) on a main symbol's grid, from its start
+// guard to its end guard: the guards first, then the digits in order.
+BOOL EncodeEanLayout(const EanLayout& g, const std::string& digits, SymbolRuns& runs)
+{
+    runs.Clear();
+    if (int32_t(digits.size()) != g.digits || !AllDigits(digits)) return FALSE;
+    const int32_t first = g.guards[0];
+    runs.modules = g.guards[2] + kNormalGuard.modules - first;
+    for (int i = 0; i < 3; ++i) {
+        const Guard& guard = i == 1 ? kCentreGuard : kNormalGuard;
+        AddModules(runs, guard.bits, g.guards[i] - first, guard.modules, BarSpan::Guard);
+    }
+
+    const uint16_t parity = g.leadingParity ? kDigitCodes[DigitAt(digits, 0)].parity : 0;
+    for (int32_t i = 0; i < g.digits; ++i) {
+        if (g.bars[i] < 0) continue;
+        const DigitCodes& codes = kDigitCodes[DigitAt(digits, size_t(i))];
+        uint16_t word;
+        if (i >= g.rightHalf) word = codes.setR;
+        else if (g.leadingParity && (parity >> (15 - (i - 1)) & 1)) word = codes.setG;
+        else word = codes.setL;
+        const bool tall = g.tallOuterDigits && (i == 0 || i == g.digits - 1);
+        AddModules(runs, word, g.bars[i] - first, 7, tall ? BarSpan::Guard : BarSpan::Full);
+    }
+    return TRUE;
+}
+
+// Draws the runs `symbol` encoded for `digits` on a main symbol's grid, and
+// the digits.
 BOOL DrawEanLayout(CGenericBarcode& symbol, CDC* dc, const EanLayout& g, const std::string& digits)
 {
     const RECT& area = symbol.GetRect();
@@ -171,24 +214,16 @@ BOOL DrawEanLayout(CGenericBarcode& symbol, CDC* dc, const EanLayout& g, const s
     // No bars to draw (too short, or no room beside the text band).
     if (m <= 0 || CrossLength(symbol, area) - h <= 0 || !AllDigits(digits)) return FALSE;
 
-    const int32_t dataExtension = -h;
-    const int32_t guardExtension = -GuardShortening(symbol);
-    for (int i = 0; i < 3; ++i) {
-        const Guard& guard = i == 1 ? kCentreGuard : kNormalGuard;
-        symbol.DrawModules(dc, guard.bits, g.guards[i], guard.modules, guardExtension, g.modules);
-    }
-
-    const uint16_t parity = g.leadingParity ? kDigitCodes[DigitAt(digits, 0)].parity : 0;
-    for (int32_t i = 0; i < g.digits; ++i) {
-        if (g.bars[i] < 0) continue;
-        const DigitCodes& codes = kDigitCodes[DigitAt(digits, i)];
-        uint16_t word;
-        if (i >= g.rightHalf) word = codes.setR;
-        else if (g.leadingParity && (parity >> (15 - (i - 1)) & 1)) word = codes.setG;
-        else word = codes.setL;
-        const bool tall = g.tallOuterDigits && (i == 0 || i == g.digits - 1);
-        symbol.DrawModules(dc, word, g.bars[i], 7, tall ? guardExtension : dataExtension, g.modules);
-    }
+    RunPlacement placement;
+    RECT bars = area;
+    symbol.ShrinkForText(bars, h);
+    placement.SetAll(bars);
+    RECT guards = area;
+    symbol.ShrinkForText(guards, GuardShortening(symbol));
+    placement.spans[size_t(BarSpan::Guard)] = guards;
+    placement.origin = g.guards[0] * m;
+    placement.unit = m;
+    symbol.DrawRuns(dc, placement);
 
     RECT textRect = area;
     UINT oldAlign = 0;
@@ -220,7 +255,12 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeEan13); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeEan13); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 12, 1); }
-    BOOL Draw(CDC* dc) override { return DrawEan13Symbol(*this, dc); }
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        return IsValid() && EncodeEan13Symbol(m_text, runs);
+    }
+    BOOL Draw(CDC* dc) override { return Encode(m_runs) && DrawEan13Symbol(*this, dc); }
 };
 
 class CEan99Barcode : public CEan13Barcode {
@@ -238,7 +278,15 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeEan8); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeEan8); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 7, 3); }
-    BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kEan8Layout, WithCheckDigit(m_text, 7, 3)); }
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        return IsValid() && EncodeEanLayout(kEan8Layout, WithCheckDigit(m_text, 7, 3), runs);
+    }
+    BOOL Draw(CDC* dc) override
+    {
+        return Encode(m_runs) && DrawEanLayout(*this, dc, kEan8Layout, WithCheckDigit(m_text, 7, 3));
+    }
 };
 
 class CUpcABarcode : public CGenericBarcode {
@@ -248,7 +296,15 @@ public:
     std::string GetTypeName() const override { return TypeNameOf(kTypeUpcA); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeUpcA); }
     int32_t GetChecksum() const override { return ReportedCheckDigit(m_text, 11, 3); }
-    BOOL Draw(CDC* dc) override { return DrawEanLayout(*this, dc, kUpcALayout, WithCheckDigit(m_text, 11, 3)); }
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        return IsValid() && EncodeEanLayout(kUpcALayout, WithCheckDigit(m_text, 11, 3), runs);
+    }
+    BOOL Draw(CDC* dc) override
+    {
+        return Encode(m_runs) && DrawEanLayout(*this, dc, kUpcALayout, WithCheckDigit(m_text, 11, 3));
+    }
 };
 
 class CUpcEBarcode : public CEngineBarcode {
@@ -263,6 +319,25 @@ public:
         std::string six = m_text.substr(0, 6);
         return NormalizeUpcE(six);
     }
+    // Start guard 101, the six canonical digits in the sets the check
+    // digit chooses, end guard 010101: 51 modules from the first bar.
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        std::string six = m_text.substr(0, 6);
+        const int32_t check = NormalizeUpcE(six);
+        if (check < 0) return FALSE;
+        int32_t x = runs.AddWidths(0, FindPatternWidths(kUpcEPatterns, kKeyStart), true, BarSpan::Guard);
+        const char* parity = kUpcEParity[check];
+        for (size_t i = 0; i < 6; ++i) {
+            const PatternEntry* set = parity[i] == 'E' ? kUpcEEvenPatterns : kUpcEPatterns;
+            x += runs.AddWidths(x, FindPatternWidths(set, six[i]), false);
+        }
+        x += runs.AddWidths(x, FindPatternWidths(kUpcEPatterns, kKeyStop), false, BarSpan::Guard);
+        runs.modules = x;
+        return TRUE;
+    }
     // The digits are drawn with the bars (DrawUpcE).
     void DrawText(CDC*) override {}
 };
@@ -270,27 +345,45 @@ public:
 // EAN 5 and EAN 2: a start pattern, the digits with separators between
 // them, and the digits above the bars, on the leading side.
 class CAddOnBarcode : public CGenericBarcode {
+public:
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        const char* parity = Parity();
+        AddModules(runs, kAddOnStart.bits, 0, kAddOnStart.modules, BarSpan::Full);
+        for (size_t i = 0; i < m_text.size(); ++i) {
+            const int32_t start = 4 + 9 * int32_t(i);
+            const DigitCodes& codes = kDigitCodes[DigitAt(m_text, i)];
+            AddModules(runs, parity[i] == 'G' ? codes.setG : codes.setL, start, 7, BarSpan::Full);
+            if (i + 1 < m_text.size())
+                AddModules(runs, kAddOnSeparator.bits, start + 7, kAddOnSeparator.modules, BarSpan::Full);
+        }
+        runs.modules = 9 * int32_t(m_text.size()) + 2;
+        return TRUE;
+    }
+
 protected:
-    BOOL DrawAddOn(CDC* dc, const char* parity, int32_t modules)
+    // The add-on's parity letters, one per digit (G = set G, L = set L).
+    virtual const char* Parity() const = 0;
+
+    BOOL DrawAddOn(CDC* dc, int32_t modules)
     {
         const RECT saved = m_rect;
         ShrinkForAddOnText(m_rect, m_textHeight);
         const int32_t m = AxisLength(m_rect) / modules;
-        if (m <= 0 || CrossLength(*this, m_rect) <= 0 || !AllDigits()) {
+        if (m <= 0 || CrossLength(*this, m_rect) <= 0 || !Encode(m_runs)) {
             m_rect = saved;
             return FALSE;
         }
 
-        DrawModules(dc, kAddOnStart.bits, 0, kAddOnStart.modules, 0, modules);
+        RunPlacement placement;
+        placement.SetAll(m_rect);
+        placement.unit = m;
+        DrawRuns(dc, placement);
         const UINT oldAlign = dc->SetTextAlign(TA_TOP | TA_CENTER);
-        for (size_t i = 0; i < m_text.size(); ++i) {
-            const int32_t start = 4 + 9 * int32_t(i);
-            const DigitCodes& codes = kDigitCodes[DigitAt(m_text, i)];
-            DrawModules(dc, parity[i] == 'G' ? codes.setG : codes.setL, start, 7, 0, modules);
-            if (i + 1 < m_text.size())
-                DrawModules(dc, kAddOnSeparator.bits, start + 7, kAddOnSeparator.modules, 0, modules);
-            DrawTextAt(dc, m_rect, (start + 4) * m, m_text.substr(i, 1), TRUE, FALSE);
-        }
+        for (size_t i = 0; i < m_text.size(); ++i)
+            DrawTextAt(dc, m_rect, (8 + 9 * int32_t(i)) * m, m_text.substr(i, 1), TRUE, FALSE);
         dc->SetTextAlign(oldAlign);
         SetSymbolWidth((9 * int32_t(m_text.size()) + 2) * m);
         m_rect = saved;
@@ -304,11 +397,13 @@ public:
     int32_t GetType() const override { return kTypeEan5; }
     std::string GetTypeName() const override { return TypeNameOf(kTypeEan5); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeEan5); }
-    BOOL Draw(CDC* dc) override
+    BOOL Draw(CDC* dc) override { return DrawAddOn(dc, 49); }
+
+protected:
+    const char* Parity() const override
     {
         const std::string& d = m_text;
-        const int value = (3 * (DigitAt(d, 0) + DigitAt(d, 2) + DigitAt(d, 4)) + 9 * (DigitAt(d, 1) + DigitAt(d, 3))) % 10;
-        return DrawAddOn(dc, kEan5Parity[value], 49);
+        return kEan5Parity[(3 * (DigitAt(d, 0) + DigitAt(d, 2) + DigitAt(d, 4)) + 9 * (DigitAt(d, 1) + DigitAt(d, 3))) % 10];
     }
 };
 
@@ -318,7 +413,10 @@ public:
     int32_t GetType() const override { return kTypeEan2; }
     std::string GetTypeName() const override { return TypeNameOf(kTypeEan2); }
     std::string GetDemoText() const override { return DemoTextOf(kTypeEan2); }
-    BOOL Draw(CDC* dc) override { return DrawAddOn(dc, kEan2Parity[(10 * DigitAt(m_text, 0) + DigitAt(m_text, 1)) % 4], 22); }
+    BOOL Draw(CDC* dc) override { return DrawAddOn(dc, 22); }
+
+protected:
+    const char* Parity() const override { return kEan2Parity[(10 * DigitAt(m_text, 0) + DigitAt(m_text, 1)) % 4]; }
 };
 
 } // namespace
@@ -327,6 +425,12 @@ int Ean13CheckDigit(const std::string& digits)
 {
     if (digits.size() < 12 || !AllDigits(digits.substr(0, 12))) return -2;
     return WeightedCheckDigit(digits, 12, 1);
+}
+
+BOOL EncodeEan13Symbol(const std::string& text, SymbolRuns& runs)
+{
+    runs.Clear();
+    return Ean13CheckDigit(text) >= 0 && EncodeEanLayout(kEan13Layout, WithCheckDigit(text, 12, 1), runs);
 }
 
 BOOL DrawEan13Symbol(CGenericBarcode& symbol, CDC* dc)
@@ -376,30 +480,33 @@ BOOL CEngineBarcode::DrawUpcE(CDC* dc, int32_t moduleWidth, std::string& text, R
 {
     const int32_t m = moduleWidth;
     const int32_t check = NormalizeUpcE(text);
-    if (check < 0) return FALSE;
+    if (check < 0 || !Encode(m_runs)) return FALSE;
     // Number system, the six canonical digits and the check digit: the
     // digits printed are the digits the bars carry.
     const std::string display = "0" + text + char('0' + check);
 
-    DrawTextAt(dc, r, 0, display.substr(0, 1), FALSE, FALSE);
-    ShrinkFromStart(r, dc->GetTextExtent("X").cx);
+    // The number system stands before the bars, in the width of an "X".
+    const int32_t lead = dc->GetTextExtent("X").cx;
+    RunPlacement placement;
+    placement.SetAll(r);
     RECT guards = r;
     ShrinkForText(guards, -(std::clamp<int32_t>(m_notchHeightInPercent, 0, 100) * m_textHeight / 100));
+    placement.spans[size_t(BarSpan::Guard)] = guards;
+    placement.origin = lead;
+    placement.unit = m;
+    DrawRuns(dc, placement);
 
-    // Each digit's text stands one module into its 7-module cell; the check
-    // digit one module after the end guard.
-    int32_t x = DrawWidths(dc, guards, 0, m, FindPatternWidths(kUpcEPatterns, kKeyStart));
-    const char* parity = kUpcEParity[check];
-    for (size_t i = 0; i < 6; ++i) {
-        DrawTextAt(dc, r, x + m, display.substr(i + 1, 1), FALSE, FALSE);
-        const PatternEntry* set = parity[i] == 'E' ? kUpcEEvenPatterns : kUpcEPatterns;
-        x += DrawWidths(dc, r, x, m, FindPatternWidths(set, text[i]), FALSE);
-    }
-    x += DrawWidths(dc, guards, x, m, FindPatternWidths(kUpcEPatterns, kKeyStop), FALSE);
+    // Each digit's text stands one module into its 7-module cell after the
+    // 3-module start guard; the check digit one module after the end guard.
+    DrawTextAt(dc, r, 0, display.substr(0, 1), FALSE, FALSE);
+    ShrinkFromStart(r, lead);
+    for (size_t i = 0; i < 6; ++i)
+        DrawTextAt(dc, r, (3 + 7 * int32_t(i) + 1) * m, display.substr(i + 1, 1), FALSE, FALSE);
+    const int32_t x = m_runs.modules * m;
     DrawTextAt(dc, r, x + m, display.substr(7, 1), FALSE, FALSE);
 
     // Start of the area to the end of the last bar.
-    m_symbolWidth = dc->GetTextExtent("X").cx + x;
+    m_symbolWidth = lead + x;
     return TRUE;
 }
 

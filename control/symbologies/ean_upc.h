@@ -9,10 +9,16 @@
 // Check digit of the first 12 digits of an EAN 13 text (weights 1, 3, ...).
 int Ean13CheckDigit(const std::string& digits);
 
-// Draws the first 12 digits of `symbol`'s text, plus their computed check
-// digit, as an EAN 13 symbol of 107 modules into the symbol's rectangle,
-// with the digits below the bars. Records 103 module widths as the symbol
-// width. False (nothing drawn) when the rectangle is too small.
+// The EAN 13 symbol of the first 12 digits of `text` and their computed
+// check digit, from the start guard to the end guard (95 modules); false
+// (empty runs) when the text has no 12 leading digits.
+BOOL EncodeEan13Symbol(const std::string& text, SymbolRuns& runs);
+
+// Draws the runs `symbol` encoded (EncodeEan13Symbol of its text, into its
+// runs, before the call) on the EAN 13 grid of 107 modules in the symbol's
+// rectangle, with the first 12 digits of its text and their check digit
+// below the bars. Records 103 module widths as the symbol width. False
+// (nothing drawn) when the rectangle is too small.
 BOOL DrawEan13Symbol(CGenericBarcode& symbol, CDC* dc);
 
 // Brings a UPC E text to its canonical six digits (in place) and returns

@@ -32,6 +32,7 @@ constexpr InterleavedRow kIdentcode = {kTypeIdentcode, 11, 4, 9, 122, "##.### ##
 constexpr InterleavedRow kLeitcode = {kTypeLeitcode, 13, 4, 9, 140, "#####.###.###.## #"};
 
 constexpr int32_t kPairModules = 18;
+constexpr int32_t kStartModules = 4;
 constexpr int32_t kStartStopModules = 10;
 constexpr int32_t kQuietModules = 4; // left empty after the stop of Code 25 Interleaved
 
@@ -80,39 +81,57 @@ public:
         return out;
     }
 
+    // Start, the digit pairs (the first digit in the bars, the second in
+    // the spaces), stop; the symbol ends with the stop's last bar.
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (!IsValid()) return FALSE;
+        const std::string digits = EncodedDigits();
+        int32_t x = AddInterleaved(runs, 2, 0, 0, 0);
+        for (size_t i = 0; i + 1 < digits.size(); i += 2)
+            x += AddInterleaved(runs, 5, kDigitMasks[digits[i] - '0'], kDigitMasks[digits[i + 1] - '0'], x);
+        x += AddInterleaved(runs, 2, 0b10, 0, x);
+        runs.modules = x - 1;
+        return TRUE;
+    }
+
     BOOL Draw(CDC* dc) override
     {
         const std::string digits = EncodedDigits();
         const int32_t modules = m_row.modules ? m_row.modules
                                               : kPairModules * int32_t(digits.size() / 2) + kStartStopModules + kQuietModules;
         const int32_t m = AxisLength(m_rect) / modules;
-        if (m <= 0) return FALSE;
+        if (m <= 0 || !Encode(m_runs)) return FALSE;
         m_moduleWidth = m;
         RECT bars = m_rect;
         ShrinkForText(bars, m_textHeight);
+        RunPlacement placement;
+        placement.SetAll(bars);
+        placement.unit = m;
+        DrawRuns(dc, placement);
 
-        int32_t x = DrawInterleaved(dc, 2, 0, 0, 0);
-        for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-            if (!m_row.display) DrawTextAt(dc, bars, x, digits.substr(i, 2), FALSE, FALSE);
-            x += DrawInterleaved(dc, 5, kDigitMasks[digits[i] - '0'], kDigitMasks[digits[i + 1] - '0'], x);
-        }
-        x += DrawInterleaved(dc, 2, 0b10, 0, x);
-        SetSymbolWidth(x);
+        if (!m_row.display)
+            for (size_t i = 0; i + 1 < digits.size(); i += 2)
+                DrawTextAt(dc, bars, (kStartModules + kPairModules * int32_t(i / 2)) * m, digits.substr(i, 2), FALSE, FALSE);
+        SetSymbolWidth((kPairModules * int32_t(digits.size() / 2) + kStartStopModules) * m);
         if (m_row.display) DrawSpreadText(dc);
         return TRUE;
     }
 
 protected:
     // Bars from `barMask` and the spaces after them from `spaceMask`, both
-    // read from bit k - 1 down; 1 = wide.
-    int32_t DrawInterleaved(CDC* dc, int k, unsigned barMask, unsigned spaceMask, int32_t offset) const
+    // read from bit k - 1 down, 1 = wide (3 modules), from module `start`;
+    // returns the modules taken.
+    static int32_t AddInterleaved(SymbolRuns& runs, int k, unsigned barMask, unsigned spaceMask, int32_t start)
     {
-        int32_t x = offset;
+        int32_t x = start;
         for (int bit = k - 1; bit >= 0; --bit) {
-            x += DrawBar(dc, (barMask >> bit) & 1, TRUE, x);
-            x += DrawBar(dc, (spaceMask >> bit) & 1, FALSE, x);
+            const int32_t bar = (barMask >> bit) & 1 ? 3 : 1;
+            runs.Add(x, bar);
+            x += bar + ((spaceMask >> bit) & 1 ? 3 : 1);
         }
-        return x - offset;
+        return x - start;
     }
 
     // The data digits followed by the computed check digit (a typed check

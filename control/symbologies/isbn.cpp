@@ -89,6 +89,14 @@ public:
         return c == 'X' ? 10 : c - '0';
     }
 
+    // The EAN 13 symbol of "978" and the nine book digits.
+    BOOL Encode(SymbolRuns& runs) const override
+    {
+        runs.Clear();
+        if (m_eanMode) return EncodeEan13Symbol(m_text, runs);
+        return IsValid() && EncodeEan13Symbol(MakeEanText(NormalizeIsbn(m_text)), runs);
+    }
+
     // The EAN 13 symbol below the band of the ISBN line; the object's text
     // and rectangle are its own again afterwards.
     BOOL Draw(CDC* dc) override
@@ -98,7 +106,7 @@ public:
         const RECT saved = m_rect;
         ShrinkForAddOnText(m_rect, m_textHeight);
         m_eanMode = 1;
-        const BOOL ok = DrawEan13Symbol(*this, dc);
+        const BOOL ok = Encode(m_runs) && DrawEan13Symbol(*this, dc) ? TRUE : FALSE;
         if (ok) {
             const UINT oldAlign = dc->SetTextAlign(TA_TOP | TA_CENTER);
             DrawTextAt(dc, m_rect, GetSymbolWidth() / 2, line, TRUE, FALSE);
