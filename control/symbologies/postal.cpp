@@ -172,7 +172,9 @@ void EncodeRoyalMail(const std::string& text, SymbolRuns& runs)
         for (int j = 0; j < 4; ++j) {
             const bool upper = RoyalMailHasPart(rc.row, j);
             const bool lower = RoyalMailHasPart(rc.column, j);
-            runs.Add(x++, 1, upper ? (lower ? BarSpan::Full : BarSpan::Ascender) : (lower ? BarSpan::Descender : BarSpan::Tracker));
+            const BarSpan span = upper ? (lower ? BarSpan::Full : BarSpan::Ascender)
+                                       : (lower ? BarSpan::Descender : BarSpan::Tracker);
+            runs.Add(x++, 1, span);
         }
     };
 

@@ -60,7 +60,8 @@ const ReferenceCase kReferences[] = {
     {kTypeCode93Extended, "Code 39 Ext", 182,
      "10101111011010001010011001010010110010011001011001010010011001011001001011101001010100001010000101011101001011"
      "00100101001100101011001101001100101101001101001011101001110101010111101"},
-    {kTypeCode25, "12345", 90, "11101110101110101010111010111010101110111011101010101010111010111011101011101010111010111"},
+    {kTypeCode25, "12345", 90,
+     "11101110101110101010111010111010101110111011101010101010111010111011101011101010111010111"},
     {kTypeMsi, "12345", 70, "1101001001001101001001101001001001101101001101001001001101001101001"},
     {kTypePostNet, "12345", 32, "FHHHFFHHFHFHHFFHHFHHFHFHFHHFHFHF"},
     {kTypeRoyalMail, "SN34RD1A", 38, "AFTFTFDTADTAFDTFAFTADTFADTDAFDADAADDAF"},
@@ -90,10 +91,10 @@ TEST(EngineRuns, NothingToEncode)
         int32_t type;
         const char* text;
     } cases[] = {
-        {kTypeNone, ""},        // draws no bars
-        {kTypeCode128, ""},     // empty text
-        {kTypePostNet, "12a"},  // not all digits
-        {kTypeCode128B, "a\x01"}, // a control character outside set B
+        {kTypeNone, ""},                // draws no bars
+        {kTypeCode128, ""},             // empty text
+        {kTypePostNet, "12a"},          // not all digits
+        {kTypeCode128B, "a\x01"},       // a control character outside set B
         {kTypeEan14, "12345678901232"}, // wrong check digit
     };
     for (const auto& c : cases) {
