@@ -211,6 +211,7 @@ class CEngineBarcode : public CGenericBarcode {
 public:
     BOOL IsValid() const override { return m_text.empty() ? FALSE : TRUE; }
     BOOL Draw(CDC* dc) override;
+    BOOL Encode(SymbolRuns& runs) const override;
     virtual void DrawText(CDC* dc);
 
     BOOL DrawEngineBars(CDC* dc, RECT barRect);

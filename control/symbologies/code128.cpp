@@ -1,5 +1,5 @@
 // Code 128: the three code-set tables, the automatic set-selecting builder
-// and its drawer, and the Code 128A, 128B, 128C and Code 128 symbol classes.
+// and its encoder and drawer, and the Code 128A, 128B, 128C and Code 128 symbol classes.
 #include <cstdint>
 #include <string>
 
@@ -288,14 +288,22 @@ int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1
 
 // --- drawing -------------------------------------------------------------------
 
+void EncodeCode128(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers, SymbolRuns& runs)
+{
+    runs.Clear();
+    int32_t x = 0;
+    for (unsigned char v : BuildCode128(text, leadingFnc1, fnc1Markers))
+        if (v <= kStopValue) x += runs.AddWidths(x, kCode128APatterns[v].pattern);
+    // The symbol's width takes in the module of space after the stop.
+    runs.modules = x + 1;
+}
+
 BOOL CEngineBarcode::DrawCode128(CDC* dc, int32_t moduleWidth, std::string& text, RECT r, BOOL leadingFnc1)
 {
     // Only EAN/UCC 128 AI writes variable-length field ends as "<FNC1>".
-    const std::string values = BuildCode128(text, leadingFnc1, GetType() == kTypeEanUcc128Ai);
-    int32_t x = 0;
-    for (unsigned char v : values) x += DrawWidths(dc, r, x, moduleWidth, kCode128APatterns[v].pattern);
-    // The symbol's width takes in the module of space after the stop.
-    m_symbolWidth = x + moduleWidth;
+    EncodeCode128(text, leadingFnc1, GetType() == kTypeEanUcc128Ai, m_runs);
+    DrawRuns(dc, ModulePlacement(r, moduleWidth));
+    m_symbolWidth = m_runs.modules * moduleWidth;
     return TRUE;
 }
 

@@ -199,15 +199,15 @@ int32_t FitModuleWidth(EngineCode code, int32_t length, int32_t modules)
     return length < modules ? 0 : length / modules;
 }
 
-// Draws symbol characters of a generic row one after the other from the
-// start of `rect`, each followed by the row's character gap; returns the
-// symbol's width, the space after the stop included.
-int32_t DrawCharacterRun(const CEngineBarcode& symbol, CDC* dc, const EngineRow& row,
-                         const std::vector<int>& characters, int32_t unit, const RECT& rect)
+// The runs of a generic row: its symbol characters one after the other,
+// each followed by the row's character gap, and the row's space after the
+// stop.
+void EncodeGeneric(const EngineRow& row, const std::string& text, SymbolRuns& runs)
 {
+    runs.Clear();
     int32_t x = 0;
-    for (int i : characters) x += symbol.DrawWidths(dc, rect, x, unit, row.patterns[i].pattern) + row.characterGap * unit;
-    return x + row.trailingSpace * unit;
+    for (int i : GenericSymbolCharacters(row, text)) x += runs.AddWidths(x, row.patterns[i].pattern) + row.characterGap;
+    runs.modules = x + row.trailingSpace;
 }
 
 } // namespace
@@ -247,12 +247,32 @@ BOOL CEngineBarcode::DrawEngineBars(CDC* dc, RECT rect)
         return unit != 0 && DrawCustom(dc, unit, t, rect);
     }
 
-    const std::vector<int> characters = GenericSymbolCharacters(*row, t);
-    int32_t modules = 0;
-    for (int i : characters) modules += PatternModules(row->patterns[i].pattern) + row->characterGap;
-    modules += row->trailingSpace;
-    const int32_t unit = FitModuleWidth(m_engineCode, length, modules);
+    EncodeGeneric(*row, t, m_runs);
+    const int32_t unit = FitModuleWidth(m_engineCode, length, m_runs.modules);
     if (unit == 0) return FALSE;
-    m_symbolWidth = DrawCharacterRun(*this, dc, *row, characters, unit, rect);
+    DrawRuns(dc, ModulePlacement(rect, unit));
+    m_symbolWidth = m_runs.modules * unit;
     return TRUE;
+}
+
+BOOL CEngineBarcode::Encode(SymbolRuns& runs) const
+{
+    runs.Clear();
+    const int32_t type = GetType();
+    const EngineCode code = EngineCodeOf(type);
+    const EngineRow* row = FindEngineRow(code);
+    if (!row || !IsValid()) return FALSE;
+    const std::string t = EncodedText(*this);
+    switch (code) {
+    case EngineCode::kCode128: EncodeCode128(t, FALSE, FALSE, runs); break;
+    case EngineCode::kEanUcc128: EncodeCode128(t, TRUE, type == kTypeEanUcc128Ai, runs); break;
+    case EngineCode::kPostNet: EncodePostNet(t, runs); break;
+    case EngineCode::kRoyalMail: EncodeRoyalMail(t, runs); break;
+    default:
+        // UPC E lays out its digits with its bars: its class encodes itself.
+        if (row->custom) return FALSE;
+        EncodeGeneric(*row, t, runs);
+        break;
+    }
+    return runs.bars.empty() ? FALSE : TRUE;
 }

@@ -59,3 +59,21 @@ ChecksumState PostNetChecksumStep(ChecksumState state, int32_t value, int32_t po
 // fnc1Markers: "<FNC1>" in the text stands for FNC1 (EAN/UCC 128 AI only).
 std::string BuildCode128(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers = FALSE);
 int32_t CountCode128Modules(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers = FALSE);
+
+// The runs of the custom rows for a prepared text, each as its drawer lays
+// them out. Code 128: one module a unit, the module of space after the stop
+// counted in. PostNet and Royal Mail: one bar position a unit, every bar one
+// unit wide; the text is filtered as the drawer filters it.
+void EncodeCode128(const std::string& text, BOOL leadingFnc1, BOOL fnc1Markers, SymbolRuns& runs);
+void EncodePostNet(const std::string& text, SymbolRuns& runs);
+void EncodeRoyalMail(const std::string& text, SymbolRuns& runs);
+
+// The placement of runs whose bars all fill the bar rectangle, one module
+// `unit` device units wide, from the rectangle's start.
+inline RunPlacement ModulePlacement(const RECT& bars, int32_t unit)
+{
+    RunPlacement p;
+    p.SetAll(bars);
+    p.unit = unit;
+    return p;
+}

@@ -77,7 +77,7 @@ bool RoyalMailHasPart(int n, int bar)
     return (n & (4 >> bar)) != 0 || (bar == 3 && (n == 1 || n == 2 || n == 4));
 }
 
-// --- drawing -------------------------------------------------------------------
+// --- physical size -------------------------------------------------------------
 
 // Physical metrics of a postal symbol on one device.
 struct PostalMetrics {
@@ -136,9 +136,82 @@ std::string KeepRoyalMailCharacters(const std::string& text)
 
 } // namespace
 
-// Frame bar, five bars per digit, five for the check digit, frame bar. The
-// bars stand on a common base line 1/8 inch from the top of the rotation-0
-// symbol; half bars are the lower part.
+// --- encoding ------------------------------------------------------------------
+
+// Frame bar, five bars per digit, five for the check digit, frame bar.
+void EncodePostNet(const std::string& text, SymbolRuns& runs)
+{
+    runs.Clear();
+    const std::string digits = KeepDigits(text);
+    int32_t x = 0;
+    auto bar = [&](bool tall) { runs.Add(x++, 1, tall ? BarSpan::Full : BarSpan::Half); };
+    auto digit = [&](int d) {
+        for (const char* p = kPostNetPatterns[d].pattern; *p; ++p) bar(*p == '1');
+    };
+
+    bar(true);
+    const int32_t k = int32_t(digits.size());
+    ChecksumState check = PostNetChecksumStart(k);
+    for (int32_t i = 0; i < k; ++i) {
+        const int d = digits[size_t(i)] - '0';
+        digit(d);
+        check = PostNetChecksumStep(check, d, i + 1);
+    }
+    digit(int(check));
+    bar(true);
+    runs.modules = x;
+}
+
+// Start bar (ascender), four bars per character, four for the check
+// character, stop bar (full).
+void EncodeRoyalMail(const std::string& text, SymbolRuns& runs)
+{
+    runs.Clear();
+    int32_t x = 0;
+    auto character = [&](RowColumn rc) {
+        for (int j = 0; j < 4; ++j) {
+            const bool upper = RoyalMailHasPart(rc.row, j);
+            const bool lower = RoyalMailHasPart(rc.column, j);
+            const BarSpan span = upper ? (lower ? BarSpan::Full : BarSpan::Ascender)
+                                       : (lower ? BarSpan::Descender : BarSpan::Tracker);
+            runs.Add(x++, 1, span);
+        }
+    };
+
+    runs.Add(x++, 1, BarSpan::Ascender);
+    int rowSum = 0, columnSum = 0;
+    for (char ch : KeepRoyalMailCharacters(text)) {
+        const RowColumn rc = RoyalMailPosition(ch);
+        character(rc);
+        rowSum += rc.row;
+        columnSum += rc.column;
+    }
+    character({RoyalMailCheck(rowSum), RoyalMailCheck(columnSum)});
+    runs.Add(x++, 1, BarSpan::Full);
+    runs.modules = x;
+}
+
+// --- drawing -------------------------------------------------------------------
+
+namespace {
+
+// Bar positions stand a pitch apart; each bar is drawn its physical width
+// from the start of its position.
+RunPlacement PostalPlacement(const PostalMetrics& m, const RECT& full)
+{
+    RunPlacement p;
+    p.SetAll(full);
+    p.unit = m.pitch;
+    p.trim = m.pitch - m.bar;
+    return p;
+}
+
+void SetSpan(RunPlacement& p, BarSpan span, const RECT& r) { p.spans[size_t(span)] = r; }
+
+} // namespace
+
+// The bars stand on a common base line 1/8 inch from the top of the
+// rotation-0 symbol; half bars are the lower part.
 BOOL CEngineBarcode::DrawPostNet(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
@@ -148,34 +221,18 @@ BOOL CEngineBarcode::DrawPostNet(CDC* dc, std::string& text, RECT r)
 
     const int q = m.across;
     const bool halfAtBase = m_rotate == 0 || m_rotate == 270;
-    const RECT full = Band(r, m_rotate, false, {0, q / 8});
-    const RECT half = Band(r, m_rotate, false, halfAtBase ? Span{q * 75 / 1000, q / 8} : Span{0, q / 20});
+    RunPlacement p = PostalPlacement(m, Band(r, m_rotate, false, {0, q / 8}));
+    SetSpan(p, BarSpan::Half, Band(r, m_rotate, false, halfAtBase ? Span{q * 75 / 1000, q / 8} : Span{0, q / 20}));
 
-    int32_t x = 0;
-    auto drawBar = [&](bool tall) {
-        FillStrip(dc, tall ? full : half, x, m.bar);
-        x += m.pitch;
-    };
-    auto drawDigit = [&](int digit) {
-        for (const char* p = kPostNetPatterns[digit].pattern; *p; ++p) drawBar(*p == '1');
-    };
-
-    drawBar(true);
-    ChecksumState check = PostNetChecksumStart(k);
-    for (int32_t i = 0; i < k; ++i) {
-        const int digit = text[size_t(i)] - '0';
-        drawDigit(digit);
-        check = PostNetChecksumStep(check, digit, i + 1);
-    }
-    drawDigit(int(check));
-    FillStrip(dc, full, x, m.bar);
-    m_symbolWidth = x;
+    EncodePostNet(text, m_runs);
+    DrawRuns(dc, p);
+    // The offset of the last bar.
+    m_symbolWidth = (m_runs.modules - 1) * m.pitch;
     return TRUE;
 }
 
-// Start bar (ascender), four bars per character, four for the check
-// character, stop bar (full). Heights in 1/540 inch: full 107, ascender
-// and descender 67, tracker 27, the tracker 40 from the top.
+// Heights in 1/540 inch: full 107, ascender and descender 67, tracker 27,
+// the tracker 40 from the top.
 BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, std::string& text, RECT r)
 {
     const PostalMetrics m = MeasurePostal(dc, m_rotate);
@@ -191,34 +248,14 @@ BOOL CEngineBarcode::DrawRoyalMail(CDC* dc, std::string& text, RECT r)
     const bool upperNear = m_rotate == 0 || m_rotate == 180;
     const Span nearPart{0, u(67)};
     const Span farPart{u(40), u(40) + u(67)};
-    const RECT fullBar = Band(r, m_rotate, fromFarEdge, {0, u(107)});
-    const RECT ascender = Band(r, m_rotate, fromFarEdge, upperNear ? nearPart : farPart);
-    const RECT descender = Band(r, m_rotate, fromFarEdge, upperNear ? farPart : nearPart);
-    const RECT tracker = Band(r, m_rotate, fromFarEdge, {u(40), u(40) + u(27)});
+    RunPlacement p = PostalPlacement(m, Band(r, m_rotate, fromFarEdge, {0, u(107)}));
+    SetSpan(p, BarSpan::Ascender, Band(r, m_rotate, fromFarEdge, upperNear ? nearPart : farPart));
+    SetSpan(p, BarSpan::Descender, Band(r, m_rotate, fromFarEdge, upperNear ? farPart : nearPart));
+    SetSpan(p, BarSpan::Tracker, Band(r, m_rotate, fromFarEdge, {u(40), u(40) + u(27)}));
 
-    int32_t x = 0;
-    auto drawBar = [&](const RECT& band) {
-        FillStrip(dc, band, x, m.bar);
-        x += m.pitch;
-    };
-    auto drawCharacter = [&](RowColumn rc) {
-        for (int j = 0; j < 4; ++j) {
-            const bool upper = RoyalMailHasPart(rc.row, j);
-            const bool lower = RoyalMailHasPart(rc.column, j);
-            drawBar(upper ? (lower ? fullBar : ascender) : (lower ? descender : tracker));
-        }
-    };
-
-    drawBar(ascender);
-    int rowSum = 0, columnSum = 0;
-    for (char ch : text) {
-        const RowColumn rc = RoyalMailPosition(ch);
-        drawCharacter(rc);
-        rowSum += rc.row;
-        columnSum += rc.column;
-    }
-    drawCharacter({RoyalMailCheck(rowSum), RoyalMailCheck(columnSum)});
-    FillStrip(dc, fullBar, x, m.bar);
-    m_symbolWidth = x;
+    EncodeRoyalMail(text, m_runs);
+    DrawRuns(dc, p);
+    // The offset of the last bar.
+    m_symbolWidth = (m_runs.modules - 1) * m.pitch;
     return TRUE;
 }
