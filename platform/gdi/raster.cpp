@@ -4,6 +4,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -214,6 +215,11 @@ void CRasterDC::RoundTextBlend()
     // (almost always the background): NoteColour once a colour.
     uint32_t under = ~0u;
     std::vector<bool> noted(static_cast<size_t>(m_textLevels), false);
+    // The rounded colour of each blend met over the ground the cache was
+    // made for: the same few dozen come back in every text, and their
+    // divisions cost more than the rest.
+    auto& rounded = m_rounded;
+    const bool sameCache = m_roundedText == text && m_roundedLevels == m_textLevels;
     for (int y = m_textBox.top; y < m_textBox.bottom; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)) + left;
         const uint32_t* before = m_textUnder.data() + size_t(y - m_textBox.top) * size_t(w);
@@ -221,6 +227,23 @@ void CRasterDC::RoundTextBlend()
         for (int x = 0; x < w; ++x) {
             const uint32_t n = row[x] & 0xFFFFFFu, o = before[x] & 0xFFFFFFu;
             if (n == o || o == text) continue;
+            if (o != under) {
+                under = o;
+                std::fill(noted.begin(), noted.end(), false);
+                if (!sameCache || o != m_roundedUnder) {
+                    rounded.fill({});
+                    m_roundedText = text, m_roundedLevels = m_textLevels, m_roundedUnder = o;
+                }
+            }
+            CRounded& known = rounded[(n ^ n >> 8 ^ n >> 16) & 0xFF];
+            if (known.blend == n) {
+                row[x] = 0xFF000000u | known.colour;
+                if (!noted[known.level]) {
+                    noted[known.level] = true;
+                    NoteColour(RGB((known.colour >> 16) & 0xFF, (known.colour >> 8) & 0xFF, known.colour & 0xFF));
+                }
+                continue;
+            }
             // The coverage, from the channel where text and ground differ
             // most: the others follow it.
             int shift = 0, most = -1;
@@ -238,10 +261,7 @@ void CRasterDC::RoundTextBlend()
                 q |= uint32_t(a + RoundedQuotient((b - a) * level, steps)) << k;
             }
             row[x] = 0xFF000000u | q;
-            if (o != under) {
-                under = o;
-                std::fill(noted.begin(), noted.end(), false);
-            }
+            known = {n, q, uint8_t(level)};
             if (!noted[size_t(level)]) {
                 noted[size_t(level)] = true;
                 NoteColour(RGB((q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF));

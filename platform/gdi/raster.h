@@ -3,6 +3,7 @@
 // drawn by cairo, anti-aliased unless turned off.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -119,5 +120,13 @@ private:
     int m_textLevels = 0;
     RECT m_textBox{};                  // what the text being drawn may touch
     std::vector<uint32_t> m_textUnder; // those pixels before it
+    // Blends already rounded, for text of m_roundedText over m_roundedUnder.
+    struct CRounded {
+        uint32_t blend = ~0u, colour = 0;
+        uint8_t level = 0;
+    };
+    std::array<CRounded, 256> m_rounded{};
+    uint32_t m_roundedText = ~0u, m_roundedUnder = ~0u;
+    int m_roundedLevels = 0;
     uint32_t m_uniformPixel = 0;
 };
