@@ -161,36 +161,6 @@ void CGenericBarcode::DrawRuns(CDC* dc, const RunPlacement& p)
     for (const BarRun& b : m_runs.bars) FillStrip(dc, p.Span(b.span), p.origin + b.start * p.unit, b.width * p.unit - p.trim);
 }
 
-int32_t CGenericBarcode::DrawBar(CDC* dc, BOOL wide, BOOL draw, int32_t offset) const
-{
-    const int32_t w = wide ? 3 * m_moduleWidth : m_moduleWidth;
-    if (draw) {
-        RECT r = m_rect;
-        ShrinkForText(r, m_textHeight);
-        FillStrip(dc, r, offset, w);
-    }
-    return w;
-}
-
-int32_t CGenericBarcode::DrawModules(CDC* dc, uint16_t pattern, int32_t start, int32_t count,
-                                     int32_t extension, int32_t totalModules) const
-{
-    RECT r = m_rect;
-    ShrinkForText(r, -extension);
-    if (totalModules <= 0) return count;
-    const int32_t u = AxisLength(r) / totalModules;
-    int32_t runStart = -1;
-    for (int32_t i = 0; i <= count; ++i) {
-        const bool dark = i < count && i < 16 && (pattern >> (15 - i)) & 1;
-        if (dark && runStart < 0) runStart = i;
-        if (!dark && runStart >= 0) {
-            FillStrip(dc, r, (start + runStart) * u, (i - runStart) * u);
-            runStart = -1;
-        }
-    }
-    return count;
-}
-
 void CGenericBarcode::DrawTextAt(CDC* dc, const RECT& r, int32_t a, const std::string& chars,
                                  BOOL above, BOOL force) const
 {
@@ -232,19 +202,6 @@ void CGenericBarcode::DrawCharacters(CDC* dc, const std::string& t) const
         const POINT p = At(f, m_rect, int32_t(i) * pitch, across);
         dc->TextOut(p.x, p.y, t.substr(i, 1));
     }
-}
-
-int32_t CGenericBarcode::DrawWidths(CDC* dc, const RECT& r, int32_t offset, int32_t unit, const char* widths,
-                                    BOOL darkFirst) const
-{
-    int32_t x = 0;
-    bool dark = darkFirst != FALSE;
-    for (const char* p = widths; *p; ++p, dark = !dark) {
-        const int32_t w = (*p - '0') * unit;
-        if (dark && w > 0) FillStrip(dc, r, offset + x, w);
-        x += w;
-    }
-    return x;
 }
 
 // --- pattern tables ----------------------------------------------------------
@@ -299,22 +256,3 @@ int CPatternBarcode::PatternModules(int key) const
 }
 
 const char* CPatternBarcode::FindExpansion(int character) const { return FindExpansionOf(m_expansions, character); }
-
-int32_t CPatternBarcode::DrawPattern(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int key) const
-{
-    const char* widths = FindPatternWidths(m_patterns, key);
-    return widths ? DrawWidths(dc, r, offset, unit, widths) : 0;
-}
-
-int32_t CPatternBarcode::DrawChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int character) const
-{
-    const char* expansion = FindExpansion(character);
-    if (!expansion) {
-        const int32_t w = DrawPattern(r, dc, offset, unit, character);
-        return w ? w + unit : 0;
-    }
-    int32_t sum = 0;
-    for (const char* c = expansion; *c; ++c)
-        sum += DrawPattern(r, dc, offset + sum, unit, static_cast<unsigned char>(*c)) + unit;
-    return sum;
-}

@@ -127,9 +127,6 @@ public:
     void ShrinkFromStart(RECT& r, int32_t d) const;
     void ShrinkFromEnd(RECT& r, int32_t d) const;
     void FillStrip(CDC* dc, const RECT& r, int32_t offset, int32_t width) const;
-    int32_t DrawBar(CDC* dc, BOOL wide, BOOL draw, int32_t offset) const;
-    int32_t DrawModules(CDC* dc, uint16_t pattern, int32_t start, int32_t count, int32_t extension,
-                        int32_t totalModules) const;
     void DrawTextAt(CDC* dc, const RECT& r, int32_t offset, const std::string& chars, BOOL above,
                     BOOL force) const;
     void DrawSpreadText(CDC* dc) const;
@@ -138,11 +135,6 @@ public:
     // (m_symbolWidth / length) along the text band: the per-character
     // human-readable layout of the pattern and engine families.
     void DrawCharacters(CDC* dc, const std::string& t) const;
-    // Draws the elements of a width pattern from `offset`, each digit d an
-    // element d x unit wide, dark and light in turn starting with a dark one
-    // (a light one when darkFirst is false); returns the pattern's width.
-    int32_t DrawWidths(CDC* dc, const RECT& r, int32_t offset, int32_t unit, const char* widths,
-                       BOOL darkFirst = TRUE) const;
 
 protected:
     RECT m_rect{};
@@ -198,8 +190,6 @@ public:
     int FindPattern(int key) const;
     int PatternModules(int key) const;
     const char* FindExpansion(int character) const;
-    int32_t DrawPattern(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int key) const;
-    int32_t DrawChar(const RECT& r, CDC* dc, int32_t offset, int32_t unit, int character) const;
 
 protected:
     const PatternEntry* m_patterns = nullptr;

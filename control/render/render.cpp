@@ -223,7 +223,8 @@ void CRenderer::Impl::SetBorders(int width, int height)
 
 CRenderer::Impl::Measure CRenderer::Impl::MeasureAt(int axis, int cross, int dpi)
 {
-    // Unturned, the bar axis runs along x.
+    // Unturned, the bar axis runs along x. The symbol says where it laid
+    // its runs; the surface is only there for the text metrics and the fit.
     CMetaFileDC dc(axis, cross, dpi);
     const RECT bounds{0, 0, axis, cross};
     control->DrawBarcode(&dc, bounds, bounds);
@@ -231,10 +232,14 @@ CRenderer::Impl::Measure CRenderer::Impl::MeasureAt(int axis, int cross, int dpi
     m.fits = Symbol().IsSizeOk() != FALSE;
     m.textBand = Symbol().GetTextHeight();
     if (!m.fits) return m;
+    m.runs = Symbol().GetDrawnRuns();
+    const RunPlacement& p = Symbol().GetRunPlacement();
     m.bars.clear();
-    for (const MetaRecord& r : dc.Records()) {
-        if (r.kind != MetaRecord::Rectangle || r.rect.right <= r.rect.left || r.rect.bottom <= r.rect.top) continue;
-        m.bars.push_back(r.rect);
+    for (const BarRun& b : m.runs.bars) {
+        const RECT& span = p.Span(b.span);
+        const int from = span.left + p.origin + b.start * p.unit, width = b.width * p.unit - p.trim;
+        if (width <= 0 || span.bottom <= span.top) continue;
+        m.bars.push_back({from, span.top, from + width, span.bottom});
     }
     std::sort(m.bars.begin(), m.bars.end(), [](const RECT& a, const RECT& b) { return a.left < b.left; });
     for (const RECT& r : m.bars) {
@@ -574,24 +579,27 @@ void CRenderer::Impl::Runs(const Layout& l, SymbolReport& r)
 {
     const Measure& m = l.measure;
     r.modulePixels = m.narrowest;
-    if (m.bars.empty() || m.narrowest <= 0) return;
-    // Overlapping or touching bars (guards drawn over digits) are one bar.
-    std::vector<std::pair<int, int>> merged;
-    for (const RECT& b : m.bars) {
-        if (!merged.empty() && b.left <= merged.back().second) merged.back().second = std::max(merged.back().second, int(b.right));
-        else merged.push_back({int(b.left), int(b.right)});
-    }
+    if (m.runs.bars.empty() || m.narrowest <= 0) return;
+    // A postal module is a bar position: each bar stands alone.
     if (IsPostal(r.type)) {
-        r.modules = int(merged.size());
+        r.modules = int(m.runs.bars.size());
         return;
     }
-    const double u = m.narrowest;
-    auto modules = [u](int px) { return int(std::lround(px / u)); };
-    for (size_t i = 0; i < merged.size(); ++i) {
-        if (i > 0) r.runs.push_back(modules(merged[i].first - merged[i - 1].second));
-        r.runs.push_back(modules(merged[i].second - merged[i].first));
+    // Along the axis (symbols may encode guards before digits);
+    // overlapping or touching runs are one bar.
+    std::vector<BarRun> along = m.runs.bars;
+    std::sort(along.begin(), along.end(), [](const BarRun& a, const BarRun& b) { return a.start < b.start; });
+    std::vector<std::pair<int32_t, int32_t>> merged;
+    for (const BarRun& b : along) {
+        if (!merged.empty() && b.start <= merged.back().second)
+            merged.back().second = std::max(merged.back().second, b.start + b.width);
+        else merged.push_back({b.start, b.start + b.width});
     }
-    r.modules = modules(merged.back().second - merged.front().first);
+    for (size_t i = 0; i < merged.size(); ++i) {
+        if (i > 0) r.runs.push_back(merged[i].first - merged[i - 1].second);
+        r.runs.push_back(merged[i].second - merged[i].first);
+    }
+    r.modules = merged.back().second - merged.front().first;
 }
 
 CRenderer::CRenderer() : m_impl(std::make_unique<Impl>()) {}

@@ -23,7 +23,8 @@ struct CRenderer::Impl {
         int narrowest = 0;        // the module, in pixels
         int first = 0, last = 0;  // first bar's start, last bar's end
         int barBottom = 0;        // lowest bar end across the axis
-        std::vector<RECT> bars;
+        std::vector<RECT> bars;   // the runs on the surface
+        SymbolRuns runs;          // as the symbol encoded them
     };
     // Where the symbol goes in the image.
     struct Layout {

@@ -28,6 +28,7 @@ public:
         m_showText = showText;
     }
     void SetModule(int32_t w) { m_moduleWidth = w; }
+    void SetRuns(const SymbolRuns& runs) { m_runs = runs; }
 
     BOOL m_valid = TRUE;
     BOOL m_fits = TRUE;
@@ -109,53 +110,41 @@ TEST(Primitives, ShrinkFromStartAndEnd)
     ExpectShrink(&CGenericBarcode::ShrinkFromEnd, end, 7);
 }
 
-TEST(Primitives, DrawBarNarrowWideAndSpace)
+TEST(Primitives, DrawRunsPlacesEachRunOnItsSpan)
 {
-    // Module 2: narrow 2, wide 6, drawn in m_rect less a text band of 30.
-    const RectCase cases[] = {{0, {110, 50, 116, 120}}, {90, {130, 60, 300, 66}},
-                              {180, {283, 80, 289, 150}}, {270, {100, 133, 270, 139}}};
-    for (const auto& c : cases) {
-        CProbe p;
-        p.Place(kArea, c.rotate, 30);
-        p.SetModule(2);
-        CMetaFileDC dc;
-        EXPECT_EQ(p.DrawBar(&dc, TRUE, TRUE, 10), 6);
-        EXPECT_EQ(p.DrawBar(&dc, FALSE, FALSE, 16), 2); // a space: nothing drawn
-        EXPECT_EQ(Rects(dc), std::vector<RECT>{c.expected}) << c.rotate;
-    }
-}
-
-TEST(Primitives, DrawModulesMergesRunsOfDarkModules)
-{
-    // Pattern 1101 0000...: modules 0-1 one strip, module 3 another. 40
-    // modules over an axis of 200 (or 100 turned): 5 or 2 units each;
-    // extension 10 moves the text-band edge outward, starting at module 4.
+    // A bar of 2 modules from module 0 on the bar area (less a text band
+    // of 30) and a guard of 1 from module 3 over the whole area; module 0
+    // 4 units in, 5 units a module, each bar 1 unit narrower.
     struct Case {
         int16_t rotate;
         std::vector<RECT> expected;
     };
     const Case cases[] = {
-        {0, {{120, 50, 130, 160}, {135, 50, 140, 160}}},
-        {90, {{90, 58, 300, 62}, {90, 64, 300, 66}}},
-        {180, {{269, 40, 279, 150}, {259, 40, 264, 150}}},
-        {270, {{100, 137, 310, 141}, {100, 133, 310, 135}}},
+        {0, {{104, 50, 113, 120}, {119, 50, 123, 150}}},
+        {90, {{130, 54, 300, 63}, {100, 69, 300, 73}}},
+        {180, {{286, 80, 295, 150}, {276, 50, 280, 150}}},
+        {270, {{100, 136, 270, 145}, {100, 126, 300, 130}}},
     };
     for (const auto& c : cases) {
         CProbe p;
-        p.Place(kArea, c.rotate, 0);
+        p.Place(kArea, c.rotate, 30);
+        RunPlacement placement;
+        RECT bars = kArea;
+        p.ShrinkForText(bars, 30);
+        placement.SetAll(bars);
+        placement.spans[size_t(BarSpan::Guard)] = kArea;
+        placement.origin = 4;
+        placement.unit = 5;
+        placement.trim = 1;
+        SymbolRuns runs;
+        runs.Add(0, 2);
+        runs.Add(3, 1, BarSpan::Guard);
+        p.SetRuns(runs);
         CMetaFileDC dc;
-        EXPECT_EQ(p.DrawModules(&dc, 0xD000, 4, 4, 10, 40), 4);
+        p.DrawRuns(&dc, placement);
         EXPECT_EQ(Rects(dc), c.expected) << c.rotate;
+        EXPECT_EQ(p.GetRunPlacement().origin, 4) << c.rotate;
     }
-}
-
-TEST(Primitives, DrawModulesNegativeExtensionShortensTheBars)
-{
-    CProbe p;
-    p.Place(kArea, 0);
-    CMetaFileDC dc;
-    p.DrawModules(&dc, 0x8000, 0, 1, -15, 200);
-    EXPECT_EQ(Rects(dc), (std::vector<RECT>{RECT{100, 50, 101, 135}}));
 }
 
 struct TextAtCase {
