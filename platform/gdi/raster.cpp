@@ -226,7 +226,13 @@ void CRasterDC::RoundTextBlend()
         if (std::memcmp(row, before, size_t(w) * 4) == 0) continue;
         for (int x = 0; x < w; ++x) {
             const uint32_t n = row[x] & 0xFFFFFFu, o = before[x] & 0xFFFFFFu;
-            if (n == o || o == text) continue;
+            if (n == o) continue;
+            if (o == text) {
+                // Text over its own colour stays that colour, whatever
+                // rounding the blend took.
+                row[x] = before[x];
+                continue;
+            }
             if (o != under) {
                 under = o;
                 std::fill(noted.begin(), noted.end(), false);
