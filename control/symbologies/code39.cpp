@@ -394,7 +394,13 @@ public:
     }
 
 protected:
-    std::string SymbolChars() const override { return "-" + m_text.substr(0, 6) + char('0' + GetChecksum()); }
+    std::string SymbolChars() const override
+    {
+        std::string chars(1, '-');
+        chars.append(m_text, 0, 6);
+        chars += char('0' + GetChecksum());
+        return chars;
+    }
 };
 
 } // namespace

@@ -131,10 +131,19 @@ std::string ShowChar(char c)
         std::snprintf(buf, sizeof buf, "U+%04X", unsigned(u));
         return buf;
     }
-    return "'" + Cp1252ToUtf8(std::string(1, c)) + "'";
+    std::string shown(1, '\'');
+    shown += Cp1252ToUtf8(std::string(1, c));
+    shown += '\'';
+    return shown;
 }
 
-std::string Quoted(const std::string& cp1252) { return "\"" + Cp1252ToUtf8(cp1252) + "\""; }
+std::string Quoted(const std::string& cp1252)
+{
+    std::string quoted(1, '"');
+    quoted += Cp1252ToUtf8(cp1252);
+    quoted += '"';
+    return quoted;
+}
 
 // Asks the type's symbol about other texts than the one being explained.
 class CProbe {
