@@ -67,13 +67,6 @@ std::string Lower(std::string_view s)
     return out;
 }
 
-std::string Quoted(const std::string& cp1252)
-{
-    std::string out(1, '"');
-    out += Cp1252ToUtf8(cp1252);
-    out += '"';
-    return out;
-}
 
 bool AxisIsWidth(int rotate) { return rotate != 90 && rotate != 270; }
 bool IsPostal(int32_t type) { return StandardFor(type).height == HeightRule::Physical; }
@@ -427,7 +420,7 @@ std::string CRenderer::Impl::SizeErrorText(const RenderOptions& o, const std::st
     CGenericBarcode& symbol = Symbol();
     std::string where = o.width > 0 ? "in " + std::to_string(o.width) + "x" + std::to_string(o.height) + " pixels"
                                     : "at these settings";
-    return "size error: the " + symbol.GetTypeName() + " symbol " + Quoted(symbol.GetText()) + " does not fit " +
+    return "size error: the " + symbol.GetTypeName() + " symbol " + QuotedText(symbol.GetText()) + " does not fit " +
            where + "; " + advice;
 }
 
@@ -477,7 +470,7 @@ CRenderer::Impl::Layout CRenderer::Impl::Prepare(std::string_view type, std::opt
         report->checksum = int(control->GetChecksum());
     }
     if (!symbol.IsValid()) {
-        std::string message = "text error: " + Quoted(symbol.GetText()) + " is not a valid " + symbol.GetTypeName() +
+        std::string message = "text error: " + QuotedText(symbol.GetText()) + " is not a valid " + symbol.GetTypeName() +
                               " text";
         const std::string why = InvalidTextReason(symbol.GetType(), symbol.GetText());
         if (!why.empty()) message += ": " + why;

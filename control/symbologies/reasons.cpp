@@ -15,6 +15,14 @@
 #include "control/engine/catalogue.h"
 #include "platform/gdi/gdi.h"
 
+std::string QuotedText(const std::string& cp1252)
+{
+    std::string quoted(1, '"');
+    quoted += Cp1252ToUtf8(cp1252);
+    quoted += '"';
+    return quoted;
+}
+
 namespace {
 
 // How a type's characters are told from those it cannot encode.
@@ -137,13 +145,6 @@ std::string ShowChar(char c)
     return shown;
 }
 
-std::string Quoted(const std::string& cp1252)
-{
-    std::string quoted(1, '"');
-    quoted += Cp1252ToUtf8(cp1252);
-    quoted += '"';
-    return quoted;
-}
 
 // Asks the type's symbol about other texts than the one being explained.
 class CProbe {
@@ -253,7 +254,7 @@ std::string ExtraReason(const ReasonRow& row, CGenericBarcode& symbol, CProbe& p
         return {};
     }
     case Extra::Ean99:
-        if (!text.starts_with("99")) return "an " + name + " text starts with 99, not " + Quoted(text.substr(0, 2));
+        if (!text.starts_with("99")) return "an " + name + " text starts with 99, not " + QuotedText(text.substr(0, 2));
         break;
     case Extra::Pzn:
         // The model reports no check digit for well-formed digits exactly
@@ -301,7 +302,7 @@ std::string IsbnReason(const ReasonRow& row, CProbe& probe, const std::string& n
         std::string reason = name + " takes 9 or 10 characters (hyphens aside, after an optional 978), not " +
                              std::to_string(bookLength);
         if (plain.size() >= 12 && plain.size() <= 13 && !plain.starts_with("978"))
-            reason += "; the only prefix it takes is 978, not " + Quoted(plain.substr(0, 3));
+            reason += "; the only prefix it takes is 978, not " + QuotedText(plain.substr(0, 3));
         return reason;
     }
     if (bookLength == 10) {

@@ -12,3 +12,6 @@
 // encoded in Code 25 (digits only)". An id that names no symbology gets a
 // reason too. Never throws.
 std::string InvalidTextReason(int32_t type, const std::string& cp1252Text);
+
+// `cp1252` in double quotes, as UTF-8: how messages show a user's text.
+std::string QuotedText(const std::string& cp1252);
