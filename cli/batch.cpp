@@ -438,7 +438,7 @@ int RunBatch(const CliOptions& options)
                 return {};
             }
             if (!renderer) return {kExitWrite, "cannot make the renderer: " + std::string(std::strerror(ENOMEM)), {}};
-            return ClassifyOutcome(renderer->RenderNewFile(type.id, b.text, b.output, writer), b.output);
+            return ClassifyOutcome(renderer->RenderToFile(type.id, b.text, b.output, &writer), b.output);
         };
         for (;;) {
             BatchLine b;

@@ -59,23 +59,8 @@ CCommandRenderer::CCommandRenderer(const CliOptions& options) : m_cli(options), 
 {
 }
 
-Outcome CCommandRenderer::RenderToFile(int32_t type, const std::optional<std::string>& text, const std::string& output)
-{
-    std::optional<tessaline::Format> format = m_cli.format ? m_cli.format : tessaline::FormatForPath(output);
-    if (!format)
-        return {2, "cannot tell the image format of \"" + output + "\": use .png .jpg .jpeg .bmp .svg .pdf or .eps", {}};
-    try {
-        std::optional<std::string_view> t;
-        if (text) t = *text;
-        const tessaline::Image image = m_renderer.Save(output, std::to_string(type), t, m_options, format);
-        return {0, {}, image.warnings};
-    } catch (const tessaline::CRenderError& e) {
-        return {ExitStatus(e.Kind()), e.what(), {}};
-    }
-}
-
-Outcome CCommandRenderer::RenderNewFile(int32_t type, const std::optional<std::string>& text,
-                                        const std::string& output, CNewFileWriter& writer)
+Outcome CCommandRenderer::RenderToFile(int32_t type, const std::optional<std::string>& text, const std::string& output,
+                                       CNewFileWriter* writer)
 {
     std::optional<tessaline::Format> format = m_cli.format ? m_cli.format : tessaline::FormatForPath(output);
     if (!format)
@@ -83,13 +68,16 @@ Outcome CCommandRenderer::RenderNewFile(int32_t type, const std::optional<std::s
     std::vector<uint8_t> bytes;
     Outcome outcome = RenderToBytes(type, text, *format, bytes);
     if (outcome.status != 0) return outcome;
-    std::string reason;
-    switch (writer.Write(output, bytes.data(), bytes.size(), reason)) {
-    case CNewFileWriter::Result::Written: return outcome;
-    case CNewFileWriter::Result::Failed: return {3, reason, {}};
-    case CNewFileWriter::Result::NotNew: break;
+    if (writer) {
+        std::string reason;
+        switch (writer->Write(output, bytes.data(), bytes.size(), reason)) {
+        case CNewFileWriter::Result::Written: return outcome;
+        case CNewFileWriter::Result::Failed: return {3, reason, {}};
+        case CNewFileWriter::Result::NotNew: break;
+        }
+        // A batch replaces regular files only.
+        if (Outcome o = CheckOutputTarget(output); o.status) return o;
     }
-    if (Outcome o = CheckOutputTarget(output); o.status) return o;
     const CWriteResult r = WriteFileSafely(output, bytes.data(), bytes.size());
     if (!r.ok) return {3, r.reason, {}};
     return outcome;

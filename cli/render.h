@@ -38,13 +38,11 @@ public:
 
     // Checks the symbol and writes it to `output` (the format of its
     // extension, or --format). Nothing is written for an invalid text or a
-    // symbol that does not fit.
-    Outcome RenderToFile(int32_t type, const std::optional<std::string>& text, const std::string& output);
-    // RenderToFile for a batch: a file that is not there yet is made
-    // through `writer` (flushed with the batch's other new files); any
-    // other target is replaced as RenderToFile replaces it.
-    Outcome RenderNewFile(int32_t type, const std::optional<std::string>& text, const std::string& output,
-                          CNewFileWriter& writer);
+    // symbol that does not fit. With a batch's `writer`, a file that is not
+    // there yet is made through it (flushed with the batch's other new
+    // files); a regular file that is there is replaced safely.
+    Outcome RenderToFile(int32_t type, const std::optional<std::string>& text, const std::string& output,
+                         CNewFileWriter* writer = nullptr);
     // The image bytes, for standard output.
     Outcome RenderToBytes(int32_t type, const std::optional<std::string>& text, tessaline::Format format,
                           std::vector<uint8_t>& bytes);

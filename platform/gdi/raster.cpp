@@ -202,6 +202,30 @@ namespace {
 // round(n / d) for d > 0.
 int RoundedQuotient(int n, int d) { return n >= 0 ? (2 * n + d) / (2 * d) : -((-2 * n + d) / (2 * d)); }
 
+// Blend `n` of `text` over `o` (0x00RRGGBB each) with its coverage
+// rounded to one of `steps` + 1 levels, which goes to `level`.
+uint32_t RoundedBlend(uint32_t n, uint32_t o, uint32_t text, int steps, uint8_t& level)
+{
+    // The coverage, from the channel where text and ground differ most:
+    // the others follow it.
+    int shift = 0, most = -1;
+    for (int k : {16, 8, 0}) {
+        const int d = std::abs(int((text >> k) & 0xFF) - int((o >> k) & 0xFF));
+        if (d > most) most = d, shift = k;
+    }
+    int num = (int((n >> shift) & 0xFF) - int((o >> shift) & 0xFF)) * steps;
+    int den = int((text >> shift) & 0xFF) - int((o >> shift) & 0xFF);
+    if (den < 0) num = -num, den = -den;
+    const int l = std::clamp(RoundedQuotient(num, den), 0, steps);
+    level = uint8_t(l);
+    uint32_t q = 0;
+    for (int k : {16, 8, 0}) {
+        const int a = int((o >> k) & 0xFF), b = int((text >> k) & 0xFF);
+        q |= uint32_t(a + RoundedQuotient((b - a) * l, steps)) << k;
+    }
+    return q;
+}
+
 } // namespace
 
 void CRasterDC::RoundTextBlend()
@@ -218,7 +242,6 @@ void CRasterDC::RoundTextBlend()
     // The rounded colour of each blend met over the ground the cache was
     // made for: the same few dozen come back in every text, and their
     // divisions cost more than the rest.
-    auto& rounded = m_rounded;
     const bool sameCache = m_roundedText == text && m_roundedLevels == m_textLevels;
     for (int y = m_textBox.top; y < m_textBox.bottom; ++y) {
         uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)) + left;
@@ -237,40 +260,20 @@ void CRasterDC::RoundTextBlend()
                 under = o;
                 std::fill(noted.begin(), noted.end(), false);
                 if (!sameCache || o != m_roundedUnder) {
-                    rounded.fill({});
+                    m_rounded.fill({});
                     m_roundedText = text, m_roundedLevels = m_textLevels, m_roundedUnder = o;
                 }
             }
-            CRounded& known = rounded[(n ^ n >> 8 ^ n >> 16) & 0xFF];
-            if (known.blend == n) {
-                row[x] = 0xFF000000u | known.colour;
-                if (!noted[known.level]) {
-                    noted[known.level] = true;
-                    NoteColour(RGB((known.colour >> 16) & 0xFF, (known.colour >> 8) & 0xFF, known.colour & 0xFF));
-                }
-                continue;
+            CRounded& known = m_rounded[(n ^ n >> 8 ^ n >> 16) & 0xFF];
+            if (known.blend != n) {
+                uint8_t level = 0;
+                const uint32_t colour = RoundedBlend(n, o, text, steps, level);
+                known = {n, colour, level};
             }
-            // The coverage, from the channel where text and ground differ
-            // most: the others follow it.
-            int shift = 0, most = -1;
-            for (int k : {16, 8, 0}) {
-                const int d = std::abs(int((text >> k) & 0xFF) - int((o >> k) & 0xFF));
-                if (d > most) most = d, shift = k;
-            }
-            int num = (int((n >> shift) & 0xFF) - int((o >> shift) & 0xFF)) * steps;
-            int den = int((text >> shift) & 0xFF) - int((o >> shift) & 0xFF);
-            if (den < 0) num = -num, den = -den;
-            const int level = std::clamp(RoundedQuotient(num, den), 0, steps);
-            uint32_t q = 0;
-            for (int k : {16, 8, 0}) {
-                const int a = int((o >> k) & 0xFF), b = int((text >> k) & 0xFF);
-                q |= uint32_t(a + RoundedQuotient((b - a) * level, steps)) << k;
-            }
-            row[x] = 0xFF000000u | q;
-            known = {n, q, uint8_t(level)};
-            if (!noted[size_t(level)]) {
-                noted[size_t(level)] = true;
-                NoteColour(RGB((q >> 16) & 0xFF, (q >> 8) & 0xFF, q & 0xFF));
+            row[x] = 0xFF000000u | known.colour;
+            if (!noted[known.level]) {
+                noted[known.level] = true;
+                NoteColour(RGB((known.colour >> 16) & 0xFF, (known.colour >> 8) & 0xFF, known.colour & 0xFF));
             }
         }
     }
