@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/gdi/font.h"
@@ -59,7 +61,114 @@ void FillPixels(cairo_t* cr, double l, double t, double r, double b, COLORREF c)
     cairo_fill(cr);
 }
 
+// The face, size and rendering of `layout`'s text on `cr`.
+void SelectTextFont(cairo_t* cr, const TextLayout& layout, bool antialias)
+{
+    cairo_set_font_face(cr, layout.cairoFace);
+    cairo_set_font_size(cr, layout.ppem);
+    cairo_font_options_t* opts = cairo_font_options_create();
+    cairo_font_options_set_antialias(opts, antialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+    cairo_set_font_options(cr, opts);
+    cairo_font_options_destroy(opts);
+}
+
+struct CGlyphKey {
+    const void* face;
+    double ppem;
+    uint32_t glyph;
+    bool antialias;
+    bool operator==(const CGlyphKey&) const = default;
+};
+struct CGlyphKeyHash {
+    size_t operator()(const CGlyphKey& k) const
+    {
+        return std::hash<const void*>()(k.face) ^ std::hash<double>()(k.ppem) * 31 ^ size_t(k.glyph) * 2654435761u ^
+               size_t(k.antialias);
+    }
+};
+
+// Draws `glyph` at whole-pixel origin (ox, oy) of a cleared A8 surface of
+// w x h; its pixels are then the glyph's coverage, as cairo composites it
+// anywhere else at a whole-pixel position.
+bool RenderGlyph(const TextLayout& layout, uint32_t glyph, bool antialias, int ox, int oy, int w, int h,
+                 std::vector<uint8_t>& coverage, int& stride)
+{
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    cairo_t* cr = cairo_create(surface);
+    bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    if (ok) {
+        SelectTextFont(cr, layout, antialias);
+        cairo_set_source_rgba(cr, 0, 0, 0, 1);
+        cairo_glyph_t g{glyph, double(ox), double(oy)};
+        cairo_show_glyphs(cr, &g, 1);
+        cairo_surface_flush(surface);
+        ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+    }
+    if (ok) {
+        stride = cairo_image_surface_get_stride(surface);
+        const uint8_t* data = cairo_image_surface_get_data(surface);
+        coverage.assign(data, data + size_t(stride) * size_t(h));
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+    return ok;
+}
+
+std::unordered_map<CGlyphKey, CCairoDC::CGlyphMask, CGlyphKeyHash>& GlyphCache()
+{
+    thread_local std::unordered_map<CGlyphKey, CCairoDC::CGlyphMask, CGlyphKeyHash> cache;
+    return cache;
+}
+
 } // namespace
+
+void CCairoDC::MakeRoomForGlyphMasks(size_t count)
+{
+    // A few fonts of a few hundred glyphs; a program that meets more
+    // starts afresh rather than growing without end.
+    auto& cache = GlyphCache();
+    if (cache.size() + count > 4096) cache.clear();
+}
+
+const CCairoDC::CGlyphMask* CCairoDC::GlyphMask(const TextLayout& layout, uint32_t glyph, bool antialias)
+{
+    // Large text is rare and its masks big: cairo draws it directly.
+    if (!layout.cairoFace || !(layout.ppem > 0 && layout.ppem <= 256)) return nullptr;
+    auto& cache = GlyphCache();
+    const CGlyphKey key{layout.cairoFace, layout.ppem, glyph, antialias};
+    if (const auto found = cache.find(key); found != cache.end()) return &found->second;
+    // Room for the em square and more on every side: ink beyond it (wide
+    // glyphs, synthetic oblique and bold) grows the room until no ink
+    // touches its border.
+    const int em = int(std::ceil(layout.ppem));
+    for (int margin = em + 4; margin <= 4 * em + 16; margin *= 2) {
+        const int side = 2 * margin;
+        std::vector<uint8_t> pixels;
+        int stride = 0;
+        if (!RenderGlyph(layout, glyph, antialias, margin, margin, side, side, pixels, stride)) return nullptr;
+        int l = side, t = side, r = -1, b = -1;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                if (pixels[size_t(y) * size_t(stride) + size_t(x)]) {
+                    l = std::min(l, x), r = std::max(r, x);
+                    t = std::min(t, y), b = std::max(b, y);
+                }
+        if (r >= 0 && (l == 0 || t == 0 || r == side - 1 || b == side - 1)) continue;
+        CGlyphMask mask;
+        if (r >= 0) {
+            mask.left = l - margin, mask.top = t - margin;
+            mask.width = r - l + 1, mask.height = b - t + 1;
+            mask.coverage.resize(size_t(mask.width) * size_t(mask.height));
+            for (int y = 0; y < mask.height; ++y)
+                std::memcpy(mask.coverage.data() + size_t(y) * size_t(mask.width),
+                            pixels.data() + size_t(t + y) * size_t(stride) + size_t(l), size_t(mask.width));
+        }
+        return &cache.emplace(key, std::move(mask)).first->second;
+    }
+    return nullptr;
+}
 
 void CCairoDC::FillRect(const RECT& r, const CBrush& brush)
 {
@@ -120,14 +229,7 @@ BOOL CCairoDC::TextOut(int x, int y, const std::string& text)
     if (m_bkMode == OPAQUE) FillPixels(m_cr, L.left, L.top, L.left + L.width, L.top + L.height, m_bkColor);
 
     if (!L.glyphs.empty()) {
-        cairo_set_font_face(m_cr, L.cairoFace);
-        cairo_set_font_size(m_cr, L.ppem);
-        cairo_font_options_t* opts = cairo_font_options_create();
-        cairo_font_options_set_antialias(opts, m_textAntialias ? CAIRO_ANTIALIAS_GRAY : CAIRO_ANTIALIAS_NONE);
-        cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_SLIGHT);
-        cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
-        cairo_set_font_options(m_cr, opts);
-        cairo_font_options_destroy(opts);
+        SelectTextFont(m_cr, L, m_textAntialias);
         // Glyphs stand at the whole-pixel advances the extents are made of.
         std::vector<cairo_glyph_t> glyphs(L.glyphs.size());
         for (size_t i = 0; i < glyphs.size(); ++i)

@@ -2,9 +2,13 @@
 // vector): exact pixel rectangles and text in the turned text frame.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "platform/gdi/gdi.h"
 
 typedef struct _cairo cairo_t;
+struct TextLayout;
 
 class CCairoDC : public CDC {
 public:
@@ -19,6 +23,21 @@ public:
     // label printers) want two colours and nothing in between.
     void SetTextAntialias(bool on) { m_textAntialias = on; }
     bool TextAntialias() const { return m_textAntialias; }
+
+    // The coverage mask of one glyph as cairo composites it for text in
+    // `layout`'s face and size, on an image surface without turn or scale:
+    // one byte a pixel, `width` x `height`, its top-left corner `left`,
+    // `top` pixels from the glyph's origin on the baseline.
+    struct CGlyphMask {
+        int left = 0, top = 0, width = 0, height = 0;
+        std::vector<uint8_t> coverage;
+    };
+    // The mask of `glyph`, made once a thread and kept (null when cairo
+    // cannot make it); valid until MakeRoomForGlyphMasks on this thread.
+    static const CGlyphMask* GlyphMask(const TextLayout& layout, uint32_t glyph, bool antialias);
+    // Makes room for `count` masks more, dropping those kept when the
+    // thread keeps too many.
+    static void MakeRoomForGlyphMasks(size_t count);
 
 protected:
     // Called before text changes any pixel, with the device pixels it may

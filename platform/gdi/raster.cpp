@@ -26,6 +26,7 @@ void CRasterDC::Destroy()
     m_stride = 0;
     m_width = m_height = 0;
     m_colours.clear();
+    ++m_noteEpoch;
     m_blended = false;
     m_grey = true;
     m_uniform = false;
@@ -82,6 +83,7 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
     if (m_uniform && pixel == m_uniformPixel) return;
     if (l == 0 && t == 0 && r == m_width && b == m_height) {
         m_colours.clear();
+        ++m_noteEpoch;
         m_blended = false;
         m_grey = true;
         m_uniform = true;
@@ -315,15 +317,162 @@ const std::vector<const uint8_t*>& CRasterDC::Rows()
     return m_rows;
 }
 
+namespace {
+
+// x * a / 255 rounded, as pixman multiplies 8-bit channels.
+inline uint32_t Mul255(uint32_t x, uint32_t a)
+{
+    const uint32_t t = x * a + 0x80;
+    return ((t >> 8) + t) >> 8;
+}
+
+// `src` laid with coverage `a` (1 to 254) over `d`, as pixman composites
+// a solid colour through an 8-bit mask.
+inline uint32_t LayOver(uint32_t src, uint32_t a, uint32_t d)
+{
+    const uint32_t rest = 0xFF - a;
+    uint32_t out = 0xFF000000u;
+    for (int k : {16, 8, 0})
+        out |= std::min<uint32_t>(0xFF, Mul255((src >> k) & 0xFF, a) + Mul255((d >> k) & 0xFF, rest)) << k;
+    return out;
+}
+
+} // namespace
+
+bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
+{
+    // Glyphs that share a pixel blend in turn before the rounding: that is
+    // left to the general path.
+    const size_t n = L.glyphs.size();
+    for (size_t i = 0; i < n; ++i)
+        for (size_t j = i + 1; j < n; ++j) {
+            const CGlyphMask &a = *m_masks[i], &b = *m_masks[j];
+            const int ax = L.glyphX[i] + a.left, bx = L.glyphX[j] + b.left;
+            if (a.width && b.width && ax < bx + b.width && bx < ax + a.width && a.top < b.top + b.height &&
+                b.top < a.top + a.height)
+                return false;
+        }
+    const uint32_t text = uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
+                          GetBValue(m_textColor);
+    const uint32_t src = 0xFF000000u | text;
+    const int steps = m_textLevels - 1;
+    for (size_t i = 0; i < n; ++i) {
+        const CGlyphMask& mask = *m_masks[i];
+        const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
+        const int x0 = std::max(0, gx), x1 = std::min(m_width, gx + mask.width);
+        const int y0 = std::max(0, gy), y1 = std::min(m_height, gy + mask.height);
+        for (int py = y0; py < y1; ++py) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
+            const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
+            for (int px = x0; px < x1; ++px) {
+                const uint32_t a = m[px];
+                if (!a) continue;
+                const uint32_t o = row[px] & 0xFFFFFFu;
+                if (o != m_blendUnder || text != m_blendText || m_textLevels != m_blendLevels) {
+                    m_blendOf.fill({});
+                    m_blendUnder = o, m_blendText = text, m_blendLevels = m_textLevels;
+                    // A level's colour over another ground is another colour.
+                    ++m_noteEpoch;
+                }
+                CCoverageBlend& b = m_blendOf[a];
+                if (b.level == 0xFF) {
+                    // As the general path rounds the blended pixel: text
+                    // over its own colour, or a blend too faint to change
+                    // the pixel, leaves it as it was.
+                    const uint32_t blended = (a == 0xFF ? src : LayOver(src, a, o)) & 0xFFFFFFu;
+                    uint8_t level = 0;
+                    b.colour = o == text || blended == o ? o : RoundedBlend(blended, o, text, steps, level);
+                    b.noted = !(o == text || blended == o);
+                    b.level = level;
+                }
+                row[px] = 0xFF000000u | b.colour;
+                if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
+                    m_levelNoted[b.level] = m_noteEpoch;
+                    NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
+                }
+            }
+        }
+    }
+    return true;
+}
+
+bool CRasterDC::DrawOwnGlyphs(int x, int y, const std::string& text)
+{
+    if (!m_deferred || m_bkMode == OPAQUE || (m_textAntialias && !RoundsText())) return false;
+    const TextLayout L = LayoutText(m_font, m_textAlign, x, y, text);
+    if (L.angle != 0) return false;
+    m_masks.resize(L.glyphs.size());
+    MakeRoomForGlyphMasks(L.glyphs.size());
+    // What the text touches: its glyphs' ink, its underline and strike-out.
+    int left = m_width, top = m_height, right = 0, bottom = 0;
+    auto cover = [&](int l, int t, int r, int b) {
+        l = std::clamp(l, 0, m_width), r = std::clamp(r, 0, m_width);
+        t = std::clamp(t, 0, m_height), b = std::clamp(b, 0, m_height);
+        if (r <= l || b <= t) return;
+        left = std::min(left, l), right = std::max(right, r);
+        top = std::min(top, t), bottom = std::max(bottom, b);
+    };
+    const int baseline = y + L.baseline;
+    for (size_t i = 0; i < L.glyphs.size(); ++i) {
+        m_masks[i] = GlyphMask(L, L.glyphs[i], m_textAntialias);
+        if (!m_masks[i]) return false;
+        const int gx = x + L.glyphX[i] + m_masks[i]->left, gy = baseline + m_masks[i]->top;
+        cover(gx, gy, gx + m_masks[i]->width, gy + m_masks[i]->height);
+    }
+    const int l = x + L.left, r = x + L.left + L.width;
+    if (L.underlineSize) cover(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize);
+    if (L.strikeSize) cover(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize);
+    if (RoundsText() && right > left) {
+        MakeRows(top, bottom);
+        if (LayRoundedGlyphs(L, x, baseline)) {
+            m_textBox = {};
+            if (L.underlineSize) Fill(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize, m_textColor);
+            if (L.strikeSize) Fill(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize, m_textColor);
+            return true;
+        }
+    }
+    BeforeText(right > left ? RECT{left, top, right, bottom} : RECT{0, 0, 0, 0});
+
+    // Each glyph as pixman lays a solid colour through an 8-bit mask over
+    // the pixels, glyph after glyph: the pixels cairo would give.
+    const uint32_t src = 0xFF000000u | uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
+                         GetBValue(m_textColor);
+    for (size_t i = 0; i < L.glyphs.size(); ++i) {
+        const CGlyphMask& mask = *m_masks[i];
+        const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
+        const int x0 = std::max(0, gx), x1 = std::min(m_width, gx + mask.width);
+        const int y0 = std::max(0, gy), y1 = std::min(m_height, gy + mask.height);
+        for (int py = y0; py < y1; ++py) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
+            const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
+            for (int px = x0; px < x1; ++px) {
+                const uint32_t a = m[px];
+                if (!a) continue;
+                if (a == 0xFF) {
+                    row[px] = src;
+                    continue;
+                }
+                row[px] = LayOver(src, a, row[px]);
+            }
+        }
+    }
+    if (L.underlineSize) Fill(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize, m_textColor);
+    if (L.strikeSize) Fill(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize, m_textColor);
+    return true;
+}
+
 BOOL CRasterDC::TextOut(int x, int y, const std::string& text)
 {
     if (!m_cr) return FALSE;
     m_uniform = false;
-    // cairo draws over what was stored behind its back.
-    cairo_surface_mark_dirty(m_surface);
-    const BOOL done = CCairoDC::TextOut(x, y, text);
-    cairo_surface_flush(m_surface);
-    if (text.empty()) return done;
+    if (text.empty()) return TRUE;
+    BOOL done = TRUE;
+    if (!DrawOwnGlyphs(x, y, text)) {
+        // cairo draws over what was stored behind its back.
+        cairo_surface_mark_dirty(m_surface);
+        done = CCairoDC::TextOut(x, y, text);
+        cairo_surface_flush(m_surface);
+    }
     if (m_bkMode == OPAQUE) NoteColour(m_bkColor);
     // Anti-aliased edges blend the text colour into what lies below: in
     // known steps when they are rounded, else in any of 256.

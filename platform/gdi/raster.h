@@ -9,6 +9,7 @@
 
 #include "platform/gdi/cairodc.h"
 #include "platform/gdi/dib.h"
+#include "platform/gdi/font.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 
@@ -100,6 +101,29 @@ private:
     // [l, r) x [t, b) clipped to the surface, in `c`.
     void Fill(int l, int t, int r, int b, COLORREF c);
     void NoteColour(COLORREF c);
+    // Upright text on a surface that keeps its fills as a list, composited
+    // from the glyph masks as cairo composites them, without cairo's
+    // per-call set-up; false (nothing drawn) where that does not apply.
+    bool DrawOwnGlyphs(int x, int y, const std::string& text);
+    // Rounds each glyph's blend as it is laid, through m_blendOf, when no
+    // two glyphs of the text share a pixel; false: it did nothing.
+    bool LayRoundedGlyphs(const TextLayout& L, int x, int baseline);
+    std::vector<const CGlyphMask*> m_masks;
+    // The rounded colour of text m_blendText (m_blendLevels) laid with each
+    // coverage over m_blendUnder; `level` 0xFF: not known yet.
+    struct CCoverageBlend {
+        uint32_t colour = 0;
+        uint8_t level = 0xFF;
+        bool noted = false; // a colour of its own, to be noted
+    };
+    std::array<CCoverageBlend, 256> m_blendOf{};
+    uint32_t m_blendText = ~0u, m_blendUnder = ~0u;
+    int m_blendLevels = 0;
+    // Per level: the m_noteEpoch in which its colour was last noted; the
+    // epoch grows whenever the colour list starts afresh or the blends
+    // are made for another ground or text colour.
+    std::array<uint32_t, 256> m_levelNoted{};
+    uint32_t m_noteEpoch = 1;
     int m_width, m_height, m_dpi;
     cairo_surface_t* m_surface = nullptr;
     uint8_t* m_pixels = nullptr;

@@ -152,11 +152,33 @@ enum SlotState : int { kSlotFree = 0, kSlotClaimed = 1, kSlotLive = 2 };
 struct CInFlightSlot {
     std::atomic<int> state{kSlotFree};
     int dirFd = -1;
-    char name[kTempNameSize] = {};
+    char name[NAME_MAX + 1] = {};
 };
 
 CInFlightSlot g_inFlight[kInFlightSlots];
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler reads the slots");
+
+// Claims a slot for `name` in the folder `dirFd`, so that a signal removes
+// the file; the slot, or -1 when all are taken (or the name is too long).
+long RegisterInFlight(int dirFd, const char* name)
+{
+    const size_t length = std::strlen(name);
+    if (length > NAME_MAX) return -1;
+    for (size_t i = 0; i < kInFlightSlots; ++i) {
+        int expected = kSlotFree;
+        if (!g_inFlight[i].state.compare_exchange_strong(expected, kSlotClaimed)) continue;
+        g_inFlight[i].dirFd = dirFd;
+        std::memcpy(g_inFlight[i].name, name, length + 1);
+        g_inFlight[i].state.store(kSlotLive, std::memory_order_release);
+        return long(i);
+    }
+    return -1;
+}
+
+void UnregisterInFlight(long slot)
+{
+    if (slot >= 0) g_inFlight[slot].state.store(kSlotFree, std::memory_order_release);
+}
 
 // A temporary file in the target's folder, removed unless committed.
 class CTempFile {
@@ -258,22 +280,10 @@ private:
         m_name[size_t(prefix) + sizeof random] = '\0';
     }
 
-    void Register()
-    {
-        for (size_t i = 0; i < kInFlightSlots; ++i) {
-            int expected = kSlotFree;
-            if (!g_inFlight[i].state.compare_exchange_strong(expected, kSlotClaimed)) continue;
-            g_inFlight[i].dirFd = m_dirFd;
-            std::memcpy(g_inFlight[i].name, m_name, kTempNameSize);
-            g_inFlight[i].state.store(kSlotLive, std::memory_order_release);
-            m_slot = long(i);
-            return;
-        }
-    }
+    void Register() { m_slot = RegisterInFlight(m_dirFd, m_name); }
     void Unregister()
     {
-        if (m_slot < 0) return;
-        g_inFlight[m_slot].state.store(kSlotFree, std::memory_order_release);
+        UnregisterInFlight(m_slot);
         m_slot = -1;
     }
 
@@ -499,7 +509,6 @@ int CNewFileWriter::FolderFd(const std::string& folder)
     if (m_folderFd >= 0 && folder == m_folder) return m_folderFd;
     if (m_folderFd >= 0) ::close(m_folderFd);
     m_folder = folder;
-    m_unnamed = true;
     m_folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_folderFd < 0) return -1;
     // One descriptor a file system is enough to flush it.
@@ -518,36 +527,33 @@ int CNewFileWriter::FolderFd(const std::string& folder)
 CNewFileWriter::Result CNewFileWriter::Write(const std::string& path, const void* data, size_t size,
                                              std::string& reason)
 {
-    // Linking an unnamed file needs its /proc name; without /proc (or where
-    // the file system has no unnamed files) the caller's safe path does it.
-    static const bool proc = ::access("/proc/self/fd", X_OK) == 0;
-    if (!proc || path.empty() || path.back() == '/') return Result::NotNew;
+    if (path.empty() || path.back() == '/') return Result::NotNew;
     const int dirFd = FolderFd(DirectoryOf(path));
-    if (dirFd < 0 || !m_unnamed) return Result::NotNew;
-    CFd fd(::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+    if (dirFd < 0) return Result::NotNew;
+    // Created under its own name, exclusively and never through a link: a
+    // name that is taken is the caller's to replace safely. An unnamed file
+    // linked into place would cost the file system half as much again, and
+    // until the batch's flush a crash may lose a new file either way.
+    const std::string name = BaseOf(path);
+    CFd fd(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
     if (!fd.IsOpen()) {
-        // Unnamed files are not to be had here: say so once for the folder.
-        if (errno == EOPNOTSUPP || errno == EISDIR || errno == ENOENT) m_unnamed = false;
-        return Result::NotNew;
-    }
-    if (!WriteAll(fd.Get(), data, size)) {
+        if (errno == EEXIST || errno == EISDIR || errno == ELOOP) return Result::NotNew;
         reason = Failure(path, errno).reason;
         return Result::Failed;
     }
-    char self[32];
-    std::snprintf(self, sizeof self, "/proc/self/fd/%d", fd.Get());
-    if (::linkat(AT_FDCWD, self, dirFd, BaseOf(path).c_str(), AT_SYMLINK_FOLLOW) != 0) {
-        if (errno == EEXIST) return Result::NotNew;
-        reason = Failure(path, errno).reason;
-        return Result::Failed;
-    }
-    if (!fd.Close()) {
-        const int error = errno;
-        // The name must not stay on a file whose last bytes may be lost.
-        ::unlinkat(dirFd, BaseOf(path).c_str(), 0);
+    // Until it is complete a signal that ends the batch takes it away.
+    const long slot = RegisterInFlight(dirFd, name.c_str());
+    int error = 0;
+    if (!WriteAll(fd.Get(), data, size)) error = errno ? errno : EIO;
+    else if (!fd.Close()) error = errno ? errno : EIO;
+    if (error) {
+        // The name must not stay on a file whose bytes may be incomplete.
+        ::unlinkat(dirFd, name.c_str(), 0);
+        UnregisterInFlight(slot);
         reason = Failure(path, error).reason;
         return Result::Failed;
     }
+    UnregisterInFlight(slot);
     return Result::Written;
 }
 

@@ -48,10 +48,11 @@ void RemoveTemporaryFilesInFlight() noexcept;
 void RemoveStaleTemporaryFiles(const std::string& folder);
 
 // Writes many new files, as a batch makes them, at a fraction of the cost
-// of WriteFileSafely a file: each file is completed unnamed and then linked
-// under its name, which refuses any name that is taken (an existing file
-// is then the caller's to replace, with WriteFileSafely, so that it keeps
-// everything WriteFileSafely keeps). New files are flushed to disk
+// of WriteFileSafely a file: each file is created exclusively under its
+// name, which refuses any name that is taken (an existing file is then the
+// caller's to replace, with WriteFileSafely, so that it keeps everything
+// WriteFileSafely keeps); a file that fails or is cut short by a signal
+// ending the batch is removed. New files are flushed to disk
 // together by Flush, one flush a file system instead of two a file; until
 // then a crash may lose new files, never an old one. One writer per thread.
 class CNewFileWriter {
@@ -76,6 +77,5 @@ private:
     int FolderFd(const std::string& folder);
     std::string m_folder;        // the folder m_folderFd is open on
     int m_folderFd = -1;
-    bool m_unnamed = true;       // unnamed files work in m_folder
     std::vector<int> m_toFlush;  // one descriptor a file system written to
 };
