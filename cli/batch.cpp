@@ -245,6 +245,11 @@ public:
         : m_in(in), m_name(std::move(name)), m_directory(std::move(directory)), m_names(lines),
           m_allowOutside(allowOutside)
     {
+        // A name made by SafeName is one plain component (no slash, no
+        // leading dot): normalised after the folder, it stays as it is,
+        // so the folder is normalised once for all of them.
+        m_prefix = (m_directory / "x").lexically_normal().string();
+        m_prefix.pop_back();
     }
 
     // False when there are no more lines; `fatal` then tells why the
@@ -299,10 +304,9 @@ public:
         } else if (fields.size() == 1) {
             b.text = line;
             // One file per text, named after it; a repeated name gets a suffix.
-            std::string name = SafeName(line);
-            auto path = [&] { return (m_directory / (name + ".png")).lexically_normal().string(); };
-            for (int k = 2; !m_names.Insert(path()); ++k) name = SafeName(line) + "-" + std::to_string(k);
-            b.output = path();
+            const std::string name = SafeName(line);
+            b.output = m_prefix + name + ".png";
+            for (int k = 2; !m_names.Insert(b.output); ++k) b.output = m_prefix + name + "-" + std::to_string(k) + ".png";
         } else {
             b.error = "expected TYPE<TAB>TEXT<TAB>OUTPUT or one text";
         }
@@ -316,6 +320,7 @@ private:
     CLineSource& m_in;
     std::string m_name;
     fs::path m_directory;
+    std::string m_prefix; // the normalised folder, as a name made in it starts
     int m_number = 0;
     CNameSet m_names;
     bool m_allowOutside;

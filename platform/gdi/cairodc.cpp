@@ -164,6 +164,19 @@ const CCairoDC::CGlyphMask* CCairoDC::GlyphMask(const TextLayout& layout, uint32
             for (int y = 0; y < mask.height; ++y)
                 std::memcpy(mask.coverage.data() + size_t(y) * size_t(mask.width),
                             pixels.data() + size_t(t + y) * size_t(stride) + size_t(l), size_t(mask.width));
+            mask.solid = std::all_of(mask.coverage.begin(), mask.coverage.end(), [](uint8_t a) { return a == 0 || a == 0xFF; });
+            for (int y = 0; mask.solid && y < mask.height; ++y) {
+                const uint8_t* row = mask.coverage.data() + size_t(y) * size_t(mask.width);
+                for (int x = 0; x < mask.width;) {
+                    if (!row[x]) {
+                        ++x;
+                        continue;
+                    }
+                    const int from = x;
+                    while (x < mask.width && row[x]) ++x;
+                    mask.runs.push_back({y, from, x});
+                }
+            }
         }
         return &cache.emplace(key, std::move(mask)).first->second;
     }

@@ -31,6 +31,13 @@ public:
     struct CGlyphMask {
         int left = 0, top = 0, width = 0, height = 0;
         std::vector<uint8_t> coverage;
+        // Without anti-aliasing every pixel is covered fully or not at all:
+        // the covered ones as runs [x0, x1) of row y, in mask pixels.
+        struct CRun {
+            int y, x0, x1;
+        };
+        bool solid = false;
+        std::vector<CRun> runs;
     };
     // The mask of `glyph`, made once a thread and kept (null when cairo
     // cannot make it); valid until MakeRoomForGlyphMasks on this thread.

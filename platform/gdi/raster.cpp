@@ -292,13 +292,15 @@ const std::vector<const uint8_t*>& CRasterDC::Rows()
     Flush();
     // Bands: the rows between two consecutive fill edges are covered by the
     // same fills, so one composed row serves them all.
-    std::vector<int> edges{0, m_height};
-    for (const CDeferredFill& f : m_fills) {
-        edges.push_back(f.t);
-        edges.push_back(f.b);
-    }
-    std::sort(edges.begin(), edges.end());
-    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    // Bars share a few heights: the edges are marked on the rows rather
+    // than sorted.
+    m_edgeMarks.assign(size_t(m_height) + 1, 0);
+    m_edgeMarks[0] = m_edgeMarks[size_t(m_height)] = 1;
+    for (const CDeferredFill& f : m_fills) m_edgeMarks[size_t(f.t)] = m_edgeMarks[size_t(f.b)] = 1;
+    std::vector<int>& edges = m_edges;
+    edges.clear();
+    for (int y = 0; y <= m_height; ++y)
+        if (m_edgeMarks[size_t(y)]) edges.push_back(y);
     m_bandPixels.resize((edges.size() - 1) * size_t(m_width));
     for (size_t k = 0; k + 1 < edges.size(); ++k) {
         const int from = edges[k], to = edges[k + 1];
@@ -442,6 +444,15 @@ bool CRasterDC::DrawOwnGlyphs(int x, int y, const std::string& text)
         const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
         const int x0 = std::max(0, gx), x1 = std::min(m_width, gx + mask.width);
         const int y0 = std::max(0, gy), y1 = std::min(m_height, gy + mask.height);
+        if (mask.solid) {
+            for (const CGlyphMask::CRun& run : mask.runs) {
+                const int py = gy + run.y, from = std::max(x0, gx + run.x0), to = std::min(x1, gx + run.x1);
+                if (py < y0 || py >= y1 || from >= to) continue;
+                std::fill(reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride)) + from,
+                          reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride)) + to, src);
+            }
+            continue;
+        }
         for (int py = y0; py < y1; ++py) {
             uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
             const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);

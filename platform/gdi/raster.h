@@ -140,6 +140,8 @@ private:
     std::vector<uint8_t> m_made;        // rows already in the pixels
     bool m_anyMade = false;
     std::vector<uint32_t> m_bandPixels; // one row a band, for Rows()
+    std::vector<uint8_t> m_edgeMarks;   // Rows(): rows where a fill starts or ends
+    std::vector<int> m_edges;
     std::vector<const uint8_t*> m_rows;
     int m_textLevels = 0;
     RECT m_textBox{};                  // what the text being drawn may touch
