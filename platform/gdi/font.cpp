@@ -60,6 +60,38 @@ public:
     Resolved Resolve(const LOGFONT& font)
     {
         const int weight = font.lfWeight <= 0 ? FW_NORMAL : std::min(font.lfWeight, 1000);
+        // A thread draws text after text in one font: the last answer is
+        // kept without a key to build or a lock to take.
+        struct CLast {
+            bool known = false;
+            decltype(font.lfFaceName) face{};
+            int weight = 0;
+            bool italic = false;
+            Resolved r;
+        };
+        thread_local CLast last;
+        if (last.known && last.weight == weight && last.italic == (font.lfItalic != 0) && last.face == font.lfFaceName)
+            return last.r;
+        const Resolved r = ResolveLocked(font, weight);
+        last = {true, font.lfFaceName, weight, font.lfItalic != 0, r};
+        return r;
+    }
+
+    cairo_font_face_t* CairoFace(const Resolved& r)
+    {
+        if (!r.face) return nullptr;
+        // The face made once is kept as long as the process runs.
+        thread_local Resolved lastFor;
+        thread_local cairo_font_face_t* last = nullptr;
+        if (last && lastFor.face == r.face && lastFor.synth == r.synth) return last;
+        last = CairoFaceLocked(r);
+        lastFor = r;
+        return last;
+    }
+
+private:
+    Resolved ResolveLocked(const LOGFONT& font, int weight)
+    {
         std::string key;
         for (char c : font.lfFaceName) key += char(std::tolower(static_cast<unsigned char>(c)));
         key += '|' + std::to_string(weight) + (font.lfItalic ? "|i" : "|r");
@@ -71,9 +103,8 @@ public:
         return r;
     }
 
-    cairo_font_face_t* CairoFace(const Resolved& r)
+    cairo_font_face_t* CairoFaceLocked(const Resolved& r)
     {
-        if (!r.face) return nullptr;
         std::lock_guard lock(m_mutex);
         cairo_font_face_t*& cf = r.face->cairo[r.synth];
         if (!cf) {

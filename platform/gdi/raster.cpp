@@ -358,6 +358,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                           GetBValue(m_textColor);
     const uint32_t src = 0xFF000000u | text;
     const int steps = m_textLevels - 1;
+    if (text != m_blendText || m_textLevels != m_blendLevels) m_blendUnder = ~0u;
     for (size_t i = 0; i < n; ++i) {
         const CGlyphMask& mask = *m_masks[i];
         const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
@@ -370,7 +371,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                 const uint32_t a = m[px];
                 if (!a) continue;
                 const uint32_t o = row[px] & 0xFFFFFFu;
-                if (o != m_blendUnder || text != m_blendText || m_textLevels != m_blendLevels) {
+                if (o != m_blendUnder) {
                     m_blendOf.fill({});
                     m_blendUnder = o, m_blendText = text, m_blendLevels = m_textLevels;
                     // A level's colour over another ground is another colour.
@@ -388,9 +389,12 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                     b.level = level;
                 }
                 row[px] = 0xFF000000u | b.colour;
-                if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
-                    m_levelNoted[b.level] = m_noteEpoch;
-                    NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
+                if (b.seen != m_noteEpoch) {
+                    b.seen = m_noteEpoch;
+                    if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
+                        m_levelNoted[b.level] = m_noteEpoch;
+                        NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
+                    }
                 }
             }
         }

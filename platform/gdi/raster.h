@@ -115,6 +115,7 @@ private:
         uint32_t colour = 0;
         uint8_t level = 0xFF;
         bool noted = false; // a colour of its own, to be noted
+        uint32_t seen = 0;  // the m_noteEpoch it was last met in
     };
     std::array<CCoverageBlend, 256> m_blendOf{};
     uint32_t m_blendText = ~0u, m_blendUnder = ~0u;
