@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/gdi.h"
@@ -38,6 +39,13 @@ public:
         };
         bool solid = false;
         std::vector<CRun> runs;
+        // The glyph last laid rounded over a ground of one colour, kept
+        // by the surface that laid it (the mask is its thread's): its
+        // pixels, and the levels with the colours they gave.
+        mutable uint32_t laidUnder = ~0u, laidText = ~0u;
+        mutable int laidLevels = 0;
+        mutable std::vector<uint32_t> laid;
+        mutable std::vector<std::pair<uint8_t, uint32_t>> laidColours;
     };
     // The mask of `glyph`, made once a thread and kept (null when cairo
     // cannot make it); valid until MakeRoomForGlyphMasks on this thread.

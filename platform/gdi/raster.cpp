@@ -359,11 +359,42 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
     const uint32_t src = 0xFF000000u | text;
     const int steps = m_textLevels - 1;
     if (text != m_blendText || m_textLevels != m_blendLevels) m_blendUnder = ~0u;
+    auto rowAt = [&](int py) { return reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride)); };
+    auto useGround = [&](uint32_t o) {
+        if (o == m_blendUnder) return;
+        m_blendOf.fill({});
+        m_blendUnder = o, m_blendText = text, m_blendLevels = m_textLevels;
+        // A level's colour over another ground is another colour.
+        ++m_noteEpoch;
+    };
     for (size_t i = 0; i < n; ++i) {
         const CGlyphMask& mask = *m_masks[i];
         const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
         const int x0 = std::max(0, gx), x1 = std::min(m_width, gx + mask.width);
         const int y0 = std::max(0, gy), y1 = std::min(m_height, gy + mask.height);
+        if (x1 <= x0 || y1 <= y0) continue;
+        // Over a ground of one colour (text between bars) a glyph comes out
+        // as it did the last time: its rounded pixels are copied.
+        const bool inside = x0 == gx && y0 == gy && x1 == gx + mask.width && y1 == gy + mask.height;
+        const uint32_t ground = rowAt(y0)[x0];
+        bool uniform = inside;
+        for (int py = y0; uniform && py < y1; ++py) {
+            const uint32_t* row = rowAt(py);
+            uniform = std::all_of(row + x0, row + x1, [&](uint32_t p) { return p == ground; });
+        }
+        const uint32_t o = ground & 0xFFFFFFu;
+        const size_t w = size_t(mask.width);
+        if (uniform && mask.laidUnder == ground && mask.laidText == text && mask.laidLevels == m_textLevels) {
+            useGround(o);
+            for (int py = y0; py < y1; ++py)
+                std::memcpy(rowAt(py) + x0, mask.laid.data() + size_t(py - y0) * w, w * 4);
+            for (const auto& [level, colour] : mask.laidColours)
+                if (m_levelNoted[level] != m_noteEpoch) {
+                    m_levelNoted[level] = m_noteEpoch;
+                    NoteColour(RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF));
+                }
+            continue;
+        }
         for (int py = y0; py < y1; ++py) {
             uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
             const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
@@ -371,12 +402,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                 const uint32_t a = m[px];
                 if (!a) continue;
                 const uint32_t o = row[px] & 0xFFFFFFu;
-                if (o != m_blendUnder) {
-                    m_blendOf.fill({});
-                    m_blendUnder = o, m_blendText = text, m_blendLevels = m_textLevels;
-                    // A level's colour over another ground is another colour.
-                    ++m_noteEpoch;
-                }
+                useGround(o);
                 CCoverageBlend& b = m_blendOf[a];
                 if (b.level == 0xFF) {
                     // As the general path rounds the blended pixel: text
@@ -397,6 +423,19 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                     }
                 }
             }
+        }
+        if (!uniform) continue;
+        // Laid over one ground, the blends are those of m_blendOf.
+        mask.laidUnder = ground, mask.laidText = text, mask.laidLevels = m_textLevels;
+        mask.laid.resize(w * size_t(mask.height));
+        for (int py = y0; py < y1; ++py) std::memcpy(mask.laid.data() + size_t(py - y0) * w, rowAt(py) + x0, w * 4);
+        mask.laidColours.clear();
+        std::array<bool, 256> listed{};
+        for (const uint8_t a : mask.coverage) {
+            const CCoverageBlend& b = m_blendOf[a];
+            if (!a || !b.noted || listed[b.level]) continue;
+            listed[b.level] = true;
+            mask.laidColours.emplace_back(b.level, b.colour);
         }
     }
     return true;
