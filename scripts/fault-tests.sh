@@ -94,6 +94,9 @@ if mount -t tmpfs -o size=64k tessaline-fault "$full"; then
             "$command" --type code128 --text "$long" -o "$full/keep.pdf"
         outcome "full disk: a batch exits 3 and leaves no temporary file" 3 \
             "$command" --batch "$work/batch.txt" -o "$full/out"
+        # A new file the disk could not hold is taken away, not left cut short.
+        [ -z "$(find "$full/out" -type f 2>/dev/null)" ]
+        report "full disk: a batch leaves no cut-short output" $?
         umount "$full" && mounted=""
     fi
 else
