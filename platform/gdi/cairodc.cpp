@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -122,6 +123,18 @@ std::unordered_map<CGlyphKey, CCairoDC::CGlyphMask, CGlyphKeyHash>& GlyphCache()
     return cache;
 }
 
+// The masks met last, by glyph index: text after text in one font finds
+// its glyphs here without hashing the key.
+struct CRecentGlyph {
+    CGlyphKey key{nullptr, 0, 0, false};
+    const CCairoDC::CGlyphMask* mask = nullptr;
+};
+std::array<CRecentGlyph, 64>& RecentGlyphs()
+{
+    thread_local std::array<CRecentGlyph, 64> recent{};
+    return recent;
+}
+
 } // namespace
 
 void CCairoDC::MakeRoomForGlyphMasks(size_t count)
@@ -129,16 +142,23 @@ void CCairoDC::MakeRoomForGlyphMasks(size_t count)
     // A few fonts of a few hundred glyphs; a program that meets more
     // starts afresh rather than growing without end.
     auto& cache = GlyphCache();
-    if (cache.size() + count > 4096) cache.clear();
+    if (cache.size() + count <= 4096) return;
+    cache.clear();
+    RecentGlyphs().fill({});
 }
 
 const CCairoDC::CGlyphMask* CCairoDC::GlyphMask(const TextLayout& layout, uint32_t glyph, bool antialias)
 {
     // Large text is rare and its masks big: cairo draws it directly.
     if (!layout.cairoFace || !(layout.ppem > 0 && layout.ppem <= 256)) return nullptr;
-    auto& cache = GlyphCache();
     const CGlyphKey key{layout.cairoFace, layout.ppem, glyph, antialias};
-    if (const auto found = cache.find(key); found != cache.end()) return &found->second;
+    CRecentGlyph& recent = RecentGlyphs()[glyph % 64];
+    if (recent.mask && recent.key == key) return recent.mask;
+    auto& cache = GlyphCache();
+    if (const auto found = cache.find(key); found != cache.end()) {
+        recent = {key, &found->second};
+        return recent.mask;
+    }
     // Room for the em square and more on every side: ink beyond it (wide
     // glyphs, synthetic oblique and bold) grows the room until no ink
     // touches its border.
@@ -178,7 +198,8 @@ const CCairoDC::CGlyphMask* CCairoDC::GlyphMask(const TextLayout& layout, uint32
                 }
             }
         }
-        return &cache.emplace(key, std::move(mask)).first->second;
+        recent = {key, &cache.emplace(key, std::move(mask)).first->second};
+        return recent.mask;
     }
     return nullptr;
 }

@@ -173,9 +173,26 @@ void CRasterDC::MakeRows(int top, int bottom)
 {
     if (!m_deferred) return;
     top = std::clamp(top, 0, m_height), bottom = std::clamp(bottom, 0, m_height);
+    while (top < bottom && m_made[size_t(top)]) ++top;
+    while (bottom > top && m_made[size_t(bottom - 1)]) --bottom;
+    if (bottom <= top) return;
+    // Rows between two fill edges are equal: composed once, then copied.
+    m_edgeMarks.assign(size_t(bottom - top), 0);
+    for (const CDeferredFill& f : m_fills) {
+        if (f.t > top && f.t < bottom) m_edgeMarks[size_t(f.t - top)] = 1;
+        if (f.b > top && f.b < bottom) m_edgeMarks[size_t(f.b - top)] = 1;
+    }
+    const uint32_t* composed = nullptr;
     for (int y = top; y < bottom; ++y) {
-        if (m_made[size_t(y)]) continue;
-        ComposeRow(y, reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride)));
+        uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(y) * size_t(m_stride));
+        if (m_edgeMarks[size_t(y - top)]) composed = nullptr;
+        if (m_made[size_t(y)]) {
+            composed = nullptr;
+            continue;
+        }
+        if (composed) std::memcpy(row, composed, size_t(m_width) * 4);
+        else ComposeRow(y, row);
+        composed = row;
         m_made[size_t(y)] = 1;
         m_anyMade = true;
     }
