@@ -38,8 +38,10 @@ void DrawBarcode(CDC* dc, const RECT& bounds, CGenericBarcode& symbol, const Pai
     font.lfEscapement = font.lfOrientation = EscapementForRotation(state.rotate);
     const CFont oldFont = dc->SelectObject(font);
 
-    TEXTMETRIC tm;
-    dc->GetTextMetrics(tm);
+    // Without text no font is needed: loading the font configuration is
+    // most of what a first symbol costs.
+    TEXTMETRIC tm{};
+    if (state.showText) dc->GetTextMetrics(tm);
     symbol.SetTextHeight(state.showText ? tm.tmHeight : 0);
 
     RECT r = bounds;
