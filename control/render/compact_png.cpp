@@ -363,6 +363,11 @@ bool CCompactPngEncoder::Scanlines(const PixelView& p, CPacker& packer, bool int
     uint8_t* const base = m_filtered.data();
     size_t used = 0;
     m_rows.clear();
+    // Rows of one size and kind next to each other are one span.
+    auto add = [&](size_t size, bool repeat) {
+        if (!m_rows.empty() && m_rows.back().size == size && m_rows.back().repeat == repeat) ++m_rows.back().count;
+        else m_rows.push_back({uint32_t(size), 1, repeat});
+    };
     uint32_t adler = 1;
     size_t unsummed = 0; // where the bytes not yet in `adler` start
     for (int k = 0; k < passCount; ++k) {
@@ -385,7 +390,7 @@ bool CCompactPngEncoder::Scanlines(const PixelView& p, CPacker& packer, bool int
             const uint8_t* pixels = RowBytes(p, y);
             // Rows that share their pixels are equal: nothing to look at.
             if (copyable && last && pixels == lastPixels) {
-                m_rows.push_back({uint32_t(size), true});
+                add(size, true);
                 ++repeats;
                 continue;
             }
@@ -393,7 +398,7 @@ bool CCompactPngEncoder::Scanlines(const PixelView& p, CPacker& packer, bool int
             // costs less than packing them.
             if (copyable && last && pass.dx == 1 && std::memcmp(pixels, lastPixels, size_t(p.width) * 4) == 0) {
                 lastPixels = pixels;
-                m_rows.push_back({uint32_t(size), true});
+                add(size, true);
                 ++repeats;
                 continue;
             }
@@ -405,12 +410,12 @@ bool CCompactPngEncoder::Scanlines(const PixelView& p, CPacker& packer, bool int
             f[0] = 0;
             if (!packer.Pack(reinterpret_cast<const uint32_t*>(pixels) + pass.x0, pass.dx, w, f + 1)) return false;
             if (copyable && last && std::memcmp(f, last, size) == 0) {
-                m_rows.push_back({uint32_t(size), true});
+                add(size, true);
                 ++repeats;
                 continue;
             }
             sumRepeats();
-            m_rows.push_back({uint32_t(size), false});
+            add(size, false);
             last = f;
             used += size;
         }
@@ -782,10 +787,17 @@ void CRowDeflater::Reprice()
             const int s = w * 64 + std::countr_zero(b);
             m_litPrice[s] = std::min(litAll - kHalfLog2(m_litFreq[s]), kMost);
         }
-    for (int c = 0; c < 29; ++c)
+    const int32_t unseenLength = std::min(litAll - kHalfLog2(0), kMost), unseenDistance = std::min(distAll - kHalfLog2(0), kMost);
+    for (int c = 0; c < 29; ++c) m_lengthPrice[c] = unseenLength + kLengthExtra[c] * kBit;
+    for (uint64_t b = m_litSeen[4] >> 1; b; b &= b - 1) {
+        const int c = std::countr_zero(b);
         m_lengthPrice[c] = std::min(litAll - kHalfLog2(m_litFreq[257 + c]), kMost) + kLengthExtra[c] * kBit;
-    for (int c = 0; c < 30; ++c)
+    }
+    for (int c = 0; c < 30; ++c) m_distPrice[c] = unseenDistance + kDistExtra[c] * kBit;
+    for (uint64_t b = m_distSeen; b; b &= b - 1) {
+        const int c = std::countr_zero(b);
         m_distPrice[c] = std::min(distAll - kHalfLog2(m_distFreq[c]), kMost) + kDistExtra[c] * kBit;
+    }
 }
 
 // The matches of one stretch of rows, with the chains filled as it goes.
@@ -998,9 +1010,8 @@ void CRowDeflater::Repeat(size_t length, size_t distance)
 
 void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out)
 {
-    size_t stored = 0; // bytes in `data`
-    for (const RowSpan& r : rows)
-        if (!r.repeat) stored += r.size;
+    size_t stored = 0, repeated = 0; // bytes in `data`, and of the repeats
+    for (const RowSpan& r : rows) (r.repeat ? repeated : stored) += size_t(r.size) * r.count;
     if (m_head.empty() || uint64_t(m_base) + m_lastSize + stored + 2 >= uint64_t(UINT32_MAX)) {
         m_head.assign(size_t(1) << kHashBits, 0);
         m_prev.assign(kWindow, 0);
@@ -1011,9 +1022,6 @@ void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows
     m_lastSize = stored;
 
     // At most a token a stored byte, and one a copy of repeated rows.
-    size_t repeated = 0;
-    for (const RowSpan& r : rows)
-        if (r.repeat) repeated += r.size;
     const size_t most = stored + repeated / (kMaxMatch - kMinMatch) + rows.size() + 1;
     if (m_tokens.size() < most) m_tokens.resize(most);
     m_tokenCount = 0;
@@ -1032,24 +1040,18 @@ void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows
     for (int c = 0; c < 29; ++c) m_lengthPrice[c] = (4 + kLengthExtra[c]) * kBit;
     for (int c = 0; c < 30; ++c) m_distPrice[c] = (5 + kDistExtra[c]) * kBit;
     size_t at = 0, virt = 0;
-    for (size_t r = 0; r < rows.size();) {
-        const size_t size = rows[r].size;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const size_t size = rows[r].size, bytes = size * rows[r].count;
         if (rows[r].repeat) {
             // The whole run of repeated rows in one go.
-            size_t run = 0;
-            while (r < rows.size() && rows[r].repeat && rows[r].size == size) run += size, ++r;
-            Repeat(run, size);
-            virt += run;
-            continue;
+            Repeat(bytes, size);
+        } else {
+            // A stretch of distinct rows, which may look a row up into the
+            // row before it when that one is as long.
+            Parse(data, at, at + bytes, size, r > 0 && rows[r - 1].size == size, uint32_t(virt));
+            at += bytes;
         }
-        // A stretch of distinct rows of one size, which may look a row up
-        // into the row before it when that one is as long.
-        const bool above = r > 0 && rows[r - 1].size == size;
-        size_t end = at + size;
-        for (++r; r < rows.size() && !rows[r].repeat && rows[r].size == size; ++r) end += size;
-        Parse(data, at, end, size, above, uint32_t(virt));
-        virt += end - at;
-        at = end;
+        virt += bytes;
     }
 
     // The copies counted in; the symbols used; both trees want two codes at

@@ -56,8 +56,9 @@ PngLayout ChoosePngLayout(const PixelView& pixels);
 class CRowDeflater {
 public:
     struct RowSpan {
-        uint32_t size; // bytes of the row, its filter byte included
-        bool repeat;   // equal to the row before it (of the same size)
+        uint32_t size;  // bytes of each row, its filter byte included
+        uint32_t count; // rows
+        bool repeat;    // each equal to the row before it (of the same size)
     };
     // The raw deflate stream of the rows, appended to `out`. `data` holds the rows that are not
     // repeats, end to end; a repeat has no bytes of its own there (it is
