@@ -816,9 +816,11 @@ struct CRowDeflater::Finder {
     size_t inserted;   // positions before it are in the chains
     const CRowDeflater& deflater;
 
-    void Insert(size_t to)
+    // Positions up to `to` into the chains. A position links only to those
+    // before it, so that the chains may be filled ahead of the search, a
+    // stretch at a time, in a loop of its own.
+    __attribute__((noinline)) void Insert(size_t to)
     {
-        // Copies: the stores below could alias the members.
         constexpr size_t kMask = kWindow - 1;
         uint32_t* const h4 = head;
         uint32_t* const p = prev;
@@ -835,11 +837,23 @@ struct CRowDeflater::Finder {
         inserted = std::max(i, inserted);
     }
 
+    // The literal prices summed up to `to`, likewise ahead.
+    __attribute__((noinline)) void Sum(size_t to)
+    {
+        const int32_t* const price = deflater.m_litPrice;
+        const uint8_t* const d = data;
+        int32_t* const s = sums;
+        size_t k = summed;
+        int32_t sum = s[k];
+        for (to = std::min(end, to); k < to; ++k) s[k + 1] = sum += price[d[k]];
+        summed = k;
+    }
+
     // The match at `i` that saves the most bits against literals.
     __attribute__((always_inline)) Match Search(size_t i)
     {
         constexpr size_t kMask = kWindow - 1;
-        Insert(i + 1);
+        if (inserted <= i) Insert(i + 32);
         Match m;
         if (i >= searchEnd) return m;
         // Copies: the stores below could alias the members.
@@ -852,18 +866,11 @@ struct CRowDeflater::Finder {
         uint32_t candidate = i < hashEnd ? prev[i & kMask] : 0;
         const size_t most = std::min<size_t>(kMaxMatch, end - i);
         const uint8_t* const at = data + i;
-        const int32_t* const litPrice = deflater.m_litPrice;
         size_t best = kMinMatch - 1;
         auto weigh = [&](size_t length, uint32_t distance) __attribute__((always_inline)) {
             best = length;
             const size_t to = i + length;
-            if (summed < to) {
-                // A little ahead at once.
-                size_t k = summed;
-                int32_t sum = sums[k];
-                for (const size_t upTo = std::min(end, to + 32); k < upTo; ++k) sums[k + 1] = sum += litPrice[data[k]];
-                summed = k;
-            }
+            if (summed < to) Sum(to + 32);
             const int32_t gain =
                 sums[to] - sums[i] - deflater.m_lengthPrice[kCodes.lengthCode[length]] - deflater.m_distPrice[kCodes.DistCode(distance)];
             if (gain > m.gain) m = {uint16_t(length), uint16_t(distance), gain};
@@ -986,7 +993,7 @@ void CRowDeflater::Parse(const uint8_t* data, size_t begin, size_t end, size_t s
         i += here.length;
         if (i < end) here = f.Search(i);
     }
-    f.Insert(end);
+    f.Insert(f.hashEnd);
     m_unpriced = uint32_t(unpriced);
     m_tokenCount = size_t(out - m_tokens.data());
     m_stretches.push_back({begin, end, f.shift});
