@@ -193,28 +193,30 @@ bool PackGrey(const uint32_t* p, int dx, int count, uint8_t* out)
     int i = 0;
 #if defined(__SSE2__)
     if (dx == 1 && (D == 1 || D == 4)) {
-        // Four pixels a register: a check and the samples for all four.
-        const __m128i rest = _mm_set1_epi32(int(kRest));
+        // Four pixels a register: a check and the samples for all four. The
+        // check's low bits see the colour bytes alone: the top byte is
+        // masked off once at the end.
         __m128i bad = _mm_setzero_si128();
-        auto check = [&](__m128i v) { bad = _mm_or_si128(bad, _mm_and_si128(_mm_xor_si128(v, _mm_srli_epi32(v, D)), rest)); };
-        auto load = [&](int at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)); };
+        auto load = [&](int at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            bad = _mm_or_si128(bad, _mm_xor_si128(v, _mm_srli_epi32(v, D)));
+            return v;
+        };
         if (D == 1) {
-            for (; i + 8 <= count; i += 8, ++out) {
-                const __m128i a = load(i), b = load(i + 4);
-                check(a);
-                check(b);
-                const int first = _mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(a, 31)));
-                const int then = _mm_movemask_ps(_mm_castsi128_ps(_mm_slli_epi32(b, 31)));
-                *out = kReverse[unsigned(first | then << 4)];
+            for (; i + 16 <= count; i += 16, out += 2) {
+                // The sample bits on top of their lanes, narrowed to bytes:
+                // one bit a pixel, the first lowest.
+                const __m128i a = _mm_slli_epi32(load(i), 31), b = _mm_slli_epi32(load(i + 4), 31);
+                const __m128i c = _mm_slli_epi32(load(i + 8), 31), d = _mm_slli_epi32(load(i + 12), 31);
+                const unsigned bits = unsigned(
+                    _mm_movemask_epi8(_mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d))));
+                out[0] = kReverse[bits & 0xFF];
+                out[1] = kReverse[bits >> 8];
             }
         } else {
             const __m128i low = _mm_set1_epi32(0xF), high = _mm_set1_epi16(0xF0);
             for (; i + 16 <= count; i += 16, out += 8) {
                 const __m128i a = load(i), b = load(i + 4), c = load(i + 8), d = load(i + 12);
-                check(a);
-                check(b);
-                check(c);
-                check(d);
                 const __m128i samples = _mm_packus_epi16(_mm_packs_epi32(_mm_and_si128(a, low), _mm_and_si128(b, low)),
                                                          _mm_packs_epi32(_mm_and_si128(c, low), _mm_and_si128(d, low)));
                 // Each 16-bit lane holds two samples: the first on top.
@@ -222,6 +224,7 @@ bool PackGrey(const uint32_t* p, int dx, int count, uint8_t* out)
                 _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(pairs, pairs));
             }
         }
+        bad = _mm_and_si128(bad, _mm_set1_epi32(int(kRest)));
         odd = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF);
         p += i;
     }
