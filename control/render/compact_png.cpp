@@ -880,10 +880,18 @@ struct CRowDeflater::Finder {
         };
         // Only a longer match is of use: the byte past the best so far
         // decides first.
-        if (i > 0 && at[-1] == at[0] && at[1] == at[0] && at[2] == at[0]) weigh(MatchLength(at - 1, at, most), 1);
+        // A match as long as can be ends the search: the byte past it may
+        // be past the data.
+        if (i > 0 && at[-1] == at[0] && at[1] == at[0] && at[2] == at[0]) {
+            weigh(MatchLength(at - 1, at, most), 1);
+            if (best == most) return m;
+        }
         if (i >= upFrom && at[best - size] == at[best]) {
             const size_t l = MatchLength(at - size, at, most);
-            if (l > best) weigh(l, uint32_t(size));
+            if (l > best) {
+                weigh(l, uint32_t(size));
+                if (best == most) return m;
+            }
         }
         // Candidates above `lowest` are of this image and in the window.
         const uint32_t lowest = base + (i >= kWindow ? uint32_t(i - kWindow) + 1 : 0);
