@@ -790,7 +790,8 @@ void CRowDeflater::Reprice()
             const int s = w * 64 + std::countr_zero(b);
             m_litPrice[s] = std::min(litAll - kHalfLog2(m_litFreq[s]), kMost);
         }
-    const int32_t unseenLength = std::min(litAll - kHalfLog2(0), kMost), unseenDistance = std::min(distAll - kHalfLog2(0), kMost);
+    const int32_t unseenLength = std::min(litAll - kHalfLog2(0), kMost);
+    const int32_t unseenDistance = std::min(distAll - kHalfLog2(0), kMost);
     for (int c = 0; c < 29; ++c) m_lengthPrice[c] = unseenLength + kLengthExtra[c] * kBit;
     for (uint64_t b = m_litSeen[4] >> 1; b; b &= b - 1) {
         const int c = std::countr_zero(b);
@@ -874,8 +875,8 @@ struct CRowDeflater::Finder {
             best = length;
             const size_t to = i + length;
             if (summed < to) Sum(to + 32);
-            const int32_t gain =
-                sums[to] - sums[i] - deflater.m_lengthPrice[kCodes.lengthCode[length]] - deflater.m_distPrice[kCodes.DistCode(distance)];
+            const int32_t gain = sums[to] - sums[i] - deflater.m_lengthPrice[kCodes.lengthCode[length]] -
+                                 deflater.m_distPrice[kCodes.DistCode(distance)];
             if (gain > m.gain) m = {uint16_t(length), uint16_t(distance), gain};
         };
         // Only a longer match is of use: the byte past the best so far

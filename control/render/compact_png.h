@@ -60,9 +60,10 @@ public:
         uint32_t count; // rows
         bool repeat;    // each equal to the row before it (of the same size)
     };
-    // The raw deflate stream of the rows, appended to `out`. `data` holds the rows that are not
-    // repeats, end to end; a repeat has no bytes of its own there (it is
-    // made of the row before it). A repeat must be 3 to 32768 bytes long.
+    // The raw deflate stream of the rows, appended to `out`. `data` holds
+    // the rows that are not repeats, end to end; a repeat has no bytes of
+    // its own there (it is made of the row before it), and must be 3 to
+    // 32768 bytes long.
     void Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out);
 
 private:
