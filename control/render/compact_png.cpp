@@ -1,18 +1,25 @@
 // The compact PNG encoder of the command.
 //
 // Drawn symbols repeat themselves: every row through the bars alone equals
-// the one above it, and only the rows through the text differ. The colour
-// analysis, the conversion into samples and the packing all skip a row that
-// equals its predecessor, and deflate stores such a row in a few bits.
+// the one above it, and only the rows through the text differ. A row whose
+// pixels are those of the row above (the surface tells by sharing the row)
+// is neither converted nor stored: deflate writes it as copies of the row
+// before, and the checksum counts it without reading it. The other rows go
+// from pixels straight to packed scanline bytes.
 #include "control/render/compact_png.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 
 #include <libdeflate.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -26,10 +33,16 @@ constexpr Pass kAdam7[7] = {{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 
                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}};
 constexpr Pass kWhole{0, 0, 1, 1};
 
-const uint32_t* Row(const PixelView& p, int y)
+// A row deflate can copy from the one before it: at least a match long,
+// at most the window away.
+constexpr size_t kMinRepeat = 3, kMaxRepeat = 32768;
+
+const uint8_t* RowBytes(const PixelView& p, int y)
 {
-    return reinterpret_cast<const uint32_t*>(p.rows ? p.rows[y] : p.data + size_t(y) * size_t(p.stride));
+    return p.rows ? p.rows[y] : p.data + size_t(y) * size_t(p.stride);
 }
+
+const uint32_t* Row(const PixelView& p, int y) { return reinterpret_cast<const uint32_t*>(RowBytes(p, y)); }
 
 bool SameRow(const PixelView& p, int y)
 {
@@ -51,62 +64,53 @@ public:
         for (uint32_t h = (colour * 2654435761u) >> (32 - kBits);; h = (h + 1) & (kSlots - 1)) {
             if (m_keys[h] == key) return m_index[h];
             if (m_keys[h] == 0) {
-                if (m_colours.size() == 256) return -1;
+                if (m_count == 256) return -1;
                 m_keys[h] = key;
-                m_index[h] = uint8_t(m_colours.size());
-                m_colours.push_back(colour);
+                m_index[h] = uint8_t(m_count);
+                m_colours[m_count++] = colour;
                 return m_index[h];
             }
         }
     }
-    const std::vector<uint32_t>& Colours() const { return m_colours; }
+    const uint32_t* Colours() const { return m_colours.data(); }
+    size_t Count() const { return m_count; }
 
 private:
     static constexpr int kBits = 10;
     static constexpr uint32_t kSlots = 1u << kBits;
     std::array<uint32_t, kSlots> m_keys;
-    std::array<uint8_t, kSlots> m_index{};
-    std::vector<uint32_t> m_colours;
+    std::array<uint8_t, kSlots> m_index;
+    std::array<uint32_t, 256> m_colours;
+    size_t m_count = 0;
 };
 
-void MarkSameRows(const PixelView& p, std::vector<uint8_t>& same)
+// Collects the colours of the rows that differ from the row above; false
+// as soon as a 257th colour shows.
+bool CollectColours(const PixelView& p, CColourTable& table)
 {
-    same.assign(size_t(p.height), 0);
-    for (int y = 1; y < p.height; ++y) same[size_t(y)] = SameRow(p, y);
-}
-
-// Marks the rows equal to the row above (`same`) and collects the colours
-// of the others; false as soon as a 257th colour shows.
-bool CollectColours(const PixelView& p, CColourTable& table, std::vector<uint8_t>& same)
-{
-    same.assign(size_t(p.height), 0);
-    bool few = true;
     for (int y = 0; y < p.height; ++y) {
-        if (SameRow(p, y)) {
-            same[size_t(y)] = 1;
-            continue;
-        }
+        if (SameRow(p, y)) continue;
         const uint32_t* row = Row(p, y);
         uint32_t last = ~0u;
-        for (int x = 0; few && x < p.width; ++x) {
+        for (int x = 0; x < p.width; ++x) {
             const uint32_t c = row[x] & 0xFFFFFFu;
             if (c == last) continue;
             last = c;
-            few = table.Find(c) >= 0;
+            if (table.Find(c) < 0) return false;
         }
     }
-    return few;
+    return true;
 }
 
 bool IsGrey(uint32_t c) { return (c & 0xFF) == ((c >> 8) & 0xFF) && (c & 0xFF) == (c >> 16); }
 
 // The fewest bits a grey sample needs: levels 0 and 255 fit one bit,
 // multiples of 85 two, multiples of 17 four.
-int GreyDepth(const std::vector<uint32_t>& colours)
+int GreyDepth(const uint32_t* colours, size_t count)
 {
     int depth = 1;
-    for (uint32_t c : colours) {
-        const uint32_t v = c & 0xFF;
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t v = colours[i] & 0xFF;
         if (v % 17) return 8;
         if (v % 85) depth = 4;
         else if (v % 255 && depth < 2) depth = 2;
@@ -116,21 +120,24 @@ int GreyDepth(const std::vector<uint32_t>& colours)
 
 int PaletteDepth(size_t count) { return count <= 2 ? 1 : count <= 4 ? 2 : count <= 16 ? 4 : 8; }
 
-PngLayout LayoutFor(bool fewColours, const std::vector<uint32_t>& colours)
+void LayoutFor(bool fewColours, const CColourTable& table, PngLayout& layout)
 {
-    PngLayout layout;
-    if (!fewColours) return layout; // RGB, 8 bits
-    const bool grey = std::all_of(colours.begin(), colours.end(), IsGrey);
-    const int paletteDepth = PaletteDepth(colours.size());
-    if (grey && GreyDepth(colours) <= paletteDepth) {
+    layout.form = PngForm::Rgb;
+    layout.bitDepth = 8;
+    layout.palette.clear();
+    if (!fewColours) return;
+    const uint32_t* colours = table.Colours();
+    const size_t count = table.Count();
+    const bool grey = std::all_of(colours, colours + count, IsGrey);
+    const int paletteDepth = PaletteDepth(count);
+    if (grey && GreyDepth(colours, count) <= paletteDepth) {
         layout.form = PngForm::Grey;
-        layout.bitDepth = GreyDepth(colours);
+        layout.bitDepth = GreyDepth(colours, count);
     } else {
         layout.form = PngForm::Palette;
         layout.bitDepth = paletteDepth;
-        layout.palette = colours;
+        layout.palette.assign(colours, colours + count);
     }
-    return layout;
 }
 
 int Channels(const PngLayout& l) { return l.form == PngForm::Rgb ? 3 : 1; }
@@ -146,7 +153,6 @@ void PutBe32(uint8_t* p, uint32_t v)
 void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data, size_t size)
 {
     const size_t at = out.size();
-    out.reserve(at + 12 + size + 12); // and IEND
     out.resize(at + 12 + size);
     uint8_t* p = out.data() + at;
     PutBe32(p, uint32_t(size));
@@ -155,94 +161,273 @@ void PutChunk(std::vector<uint8_t>& out, const char type[4], const uint8_t* data
     PutBe32(p + 8 + size, libdeflate_crc32(0, p + 4, size + 4));
 }
 
-} // namespace
-
 // `known` for pixels promised grey, of any level (8-bit grey samples).
 constexpr size_t kAnyGrey = ~size_t(0);
 
-// Samples of the distinct rows, one byte each: grey levels scaled to the
-// depth, palette indices, or red, green and blue. source[y] is the distinct
-// row that row y repeats (y itself when it is new). With `known` colours
-// given beforehand (the table holds them), or kAnyGrey, false when a pixel
-// breaks the promise.
-bool ToSamples(const PixelView& p, const PngLayout& layout, CColourTable& table, size_t known,
-               const std::vector<uint8_t>& same, std::vector<const uint8_t*>& source, std::vector<uint8_t>& samples)
-{
-    const int channels = Channels(layout);
-    const size_t sampleRow = size_t(p.width) * size_t(channels);
-    source.resize(size_t(p.height));
-    samples.resize(sampleRow * size_t(std::count(same.begin(), same.end(), 0)));
-    // Grey levels map to samples through a table: a division per pixel
-    // costs more than the rest of the conversion.
-    std::array<uint8_t, 256> greySample{};
-    const uint32_t greyStep = 255u / ((1u << layout.bitDepth) - 1);
-    for (uint32_t v = 0; v < 256; ++v) greySample[v] = uint8_t(v / greyStep);
-    uint8_t* s = samples.data() - sampleRow;
-    for (int y = 0; y < p.height; ++y) {
-        if (same[size_t(y)]) {
-            source[size_t(y)] = source[size_t(y) - 1];
-            continue;
-        }
-        s += sampleRow;
-        source[size_t(y)] = s;
-        const uint32_t* row = Row(p, y);
-        if (layout.form == PngForm::Rgb) {
-            for (int x = 0; x < p.width; ++x) {
-                s[3 * x] = uint8_t(row[x] >> 16);
-                s[3 * x + 1] = uint8_t(row[x] >> 8);
-                s[3 * x + 2] = uint8_t(row[x]);
-            }
-        } else if (layout.form == PngForm::Grey && !known) {
-            for (int x = 0; x < p.width; ++x) s[x] = greySample[row[x] & 0xFF];
-        } else if (known == kAnyGrey) {
-            uint32_t odd = 0;
-            for (int x = 0; x < p.width; ++x) {
-                const uint32_t c = row[x];
-                odd |= (((c >> 16) ^ c) | ((c >> 8) ^ c)) & 0xFF;
-                s[x] = uint8_t(c);
-            }
-            if (odd) return false;
-        } else if (known == 2 || known == 1) {
-            // Two colours (bars and text on a background): compares only.
-            const uint32_t c0 = table.Colours()[0], c1 = known == 2 ? table.Colours()[1] : c0;
-            const uint8_t s0 = layout.form == PngForm::Grey ? greySample[c0 & 0xFF] : 0;
-            const uint8_t s1 = layout.form == PngForm::Grey ? greySample[c1 & 0xFF] : uint8_t(known - 1);
-            for (int x = 0; x < p.width; ++x) {
-                const uint32_t c = row[x] & 0xFFFFFFu;
-                if (c != c0 && c != c1) return false;
-                s[x] = c == c0 ? s0 : s1;
-            }
-        } else {
-            // Runs of one colour: one look-up a run.
-            const bool grey = layout.form == PngForm::Grey;
-            uint32_t last = ~0u;
-            uint8_t sample = 0;
-            for (int x = 0; x < p.width; ++x) {
-                const uint32_t c = row[x] & 0xFFFFFFu;
-                if (c != last) {
-                    last = c;
-                    const int index = table.Find(c);
-                    if (known && (index < 0 || size_t(index) >= known)) return false;
-                    sample = grey ? greySample[c & 0xFF] : uint8_t(index);
-                }
-                s[x] = sample;
-            }
+// Bits in reverse order, for bytes gathered first pixel lowest.
+struct ReverseTable {
+    uint8_t bits[256];
+    constexpr ReverseTable() : bits()
+    {
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b) r |= ((i >> b) & 1) << (7 - b);
+            bits[i] = uint8_t(r);
         }
     }
-    return true;
+    uint8_t operator[](unsigned i) const { return bits[i]; }
+};
+constexpr ReverseTable kReverse;
+
+// Grey samples of D bits straight from the pixels: a level that D bits
+// hold exactly (a multiple of 255 / (2^D - 1)) repeats its low D bits
+// through all 24, and those bits are the sample. The bits of the last byte
+// past the last pixel, which decoders ignore, repeat the last sample, so
+// that a row of one colour is bytes of one value.
+template <int D>
+bool PackGrey(const uint32_t* p, int dx, int count, uint8_t* out)
+{
+    constexpr int kPer = 8 / D;
+    constexpr uint32_t kMask = (1u << D) - 1, kRest = 0xFFFFFFu >> D;
+    uint32_t odd = 0; // any bit set: a pixel that is not such a grey
+    int i = 0;
+#if defined(__SSE2__)
+    if (dx == 1 && (D == 1 || D == 4)) {
+        // Four pixels a register: a check and the samples for all four. The
+        // check's low bits see the colour bytes alone: the top byte is
+        // masked off once at the end.
+        __m128i bad = _mm_setzero_si128();
+        auto load = [&](int at) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+            bad = _mm_or_si128(bad, _mm_xor_si128(v, _mm_srli_epi32(v, D)));
+            return v;
+        };
+        if (D == 1) {
+            for (; i + 16 <= count; i += 16, out += 2) {
+                // The sample bits on top of their lanes, narrowed to bytes:
+                // one bit a pixel, the first lowest.
+                const __m128i a = _mm_slli_epi32(load(i), 31), b = _mm_slli_epi32(load(i + 4), 31);
+                const __m128i c = _mm_slli_epi32(load(i + 8), 31), d = _mm_slli_epi32(load(i + 12), 31);
+                const unsigned bits = unsigned(
+                    _mm_movemask_epi8(_mm_packs_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d))));
+                out[0] = kReverse[bits & 0xFF];
+                out[1] = kReverse[bits >> 8];
+            }
+        } else {
+            const __m128i low = _mm_set1_epi32(0xF), high = _mm_set1_epi16(0xF0);
+            for (; i + 16 <= count; i += 16, out += 8) {
+                const __m128i a = load(i), b = load(i + 4), c = load(i + 8), d = load(i + 12);
+                const __m128i samples = _mm_packus_epi16(_mm_packs_epi32(_mm_and_si128(a, low), _mm_and_si128(b, low)),
+                                                         _mm_packs_epi32(_mm_and_si128(c, low), _mm_and_si128(d, low)));
+                // Each 16-bit lane holds two samples: the first on top.
+                const __m128i pairs = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(samples, 4), high), _mm_srli_epi16(samples, 8));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(pairs, pairs));
+            }
+        }
+        bad = _mm_and_si128(bad, _mm_set1_epi32(int(kRest)));
+        odd = uint32_t(_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF);
+        p += i;
+    }
+#endif
+    for (; i + kPer <= count; i += kPer, ++out) {
+        unsigned byte = 0;
+        for (int k = 0; k < kPer; ++k, p += dx) {
+            const uint32_t c = *p;
+            odd |= (c ^ (c >> D)) & kRest;
+            byte = byte << D | (c & kMask);
+        }
+        *out = uint8_t(byte);
+    }
+    if (i < count) {
+        unsigned byte = 0, sample = 0;
+        int k = 0;
+        for (; i < count; ++i, ++k, p += dx) {
+            const uint32_t c = *p;
+            odd |= (c ^ (c >> D)) & kRest;
+            sample = c & kMask;
+            byte = byte << D | sample;
+        }
+        for (; k < kPer; ++k) byte = byte << D | sample;
+        *out = uint8_t(byte);
+    }
+    return odd == 0;
 }
+
+} // namespace
+
+// Pixels into the scanline bytes of the layout (the filter byte aside).
+struct CCompactPngEncoder::CPacker {
+    const PngLayout& layout;
+    CColourTable& table;
+    // What the pixels were promised to hold: 0 nothing (the table holds
+    // every colour), kAnyGrey greys, else that many colours of the table.
+    size_t known;
+
+    // `count` pixels from `row`, every `dx`-th; false when a pixel breaks
+    // the promise.
+    bool Pack(const uint32_t* row, int dx, int count, uint8_t* out) const
+    {
+        if (layout.form == PngForm::Grey) {
+            switch (layout.bitDepth) {
+            case 1: return PackGrey<1>(row, dx, count, out);
+            case 2: return PackGrey<2>(row, dx, count, out);
+            case 4: return PackGrey<4>(row, dx, count, out);
+            default: return PackGrey<8>(row, dx, count, out);
+            }
+        }
+        if (layout.form == PngForm::Rgb) {
+            for (int i = 0; i < count; ++i, row += dx, out += 3) {
+                out[0] = uint8_t(*row >> 16);
+                out[1] = uint8_t(*row >> 8);
+                out[2] = uint8_t(*row);
+            }
+            return true;
+        }
+        // Palette indices, one look-up a run of one colour, packed from the
+        // top bit down; the bits past the last pixel repeat it.
+        const int depth = layout.bitDepth, perByte = 8 / depth;
+        uint32_t last = ~0u;
+        unsigned index = 0, byte = 0;
+        int filled = 0;
+        for (int i = 0; i < count; ++i, row += dx) {
+            const uint32_t c = *row & 0xFFFFFFu;
+            if (c != last) {
+                last = c;
+                const int found = table.Find(c);
+                if (found < 0 || (known && size_t(found) >= known)) return false;
+                index = unsigned(found);
+            }
+            byte = byte << depth | index;
+            if (++filled == perByte) {
+                *out++ = uint8_t(byte);
+                byte = 0;
+                filled = 0;
+            }
+        }
+        if (filled) {
+            for (; filled < perByte; ++filled) byte = byte << depth | index;
+            *out = uint8_t(byte);
+        }
+        return true;
+    }
+};
+
+namespace {
+
+constexpr uint32_t kAdlerMod = 65521;
+
+// The Adler-32 `adler` carried over `times` more copies of the `size`
+// bytes whose own Adler-32 (from 1) is `row`: each copy adds the bytes'
+// sum to the low half and, to the high half, the size times the low half
+// so far plus the bytes' sum weighted by their distance from the end.
+uint32_t AdlerRepeat(uint32_t adler, uint32_t row, uint64_t size, uint64_t times)
+{
+    const uint64_t sum = ((row & 0xFFFF) + kAdlerMod - 1) % kAdlerMod;
+    const uint64_t weighted = ((row >> 16) + kAdlerMod - size % kAdlerMod) % kAdlerMod;
+    const uint64_t a = adler & 0xFFFF, b = adler >> 16;
+    const uint64_t n = times % kAdlerMod;
+    // times * (times - 1) / 2, halving the even factor first.
+    const uint64_t pairs = times % 2 ? (times % kAdlerMod) * (((times - 1) / 2) % kAdlerMod) % kAdlerMod
+                                     : ((times / 2) % kAdlerMod) * ((times - 1) % kAdlerMod) % kAdlerMod;
+    const uint64_t s = size % kAdlerMod;
+    const uint64_t newA = (a + n * sum) % kAdlerMod;
+    const uint64_t newB = (b + n * s % kAdlerMod * a + s * sum % kAdlerMod * pairs + n * weighted) % kAdlerMod;
+    return uint32_t(newB << 16 | newA);
+}
+
+} // namespace
 
 PngLayout ChoosePngLayout(const PixelView& pixels)
 {
     CColourTable table;
-    std::vector<uint8_t> same;
-    const bool few = CollectColours(pixels, table, same);
-    return LayoutFor(few, table.Colours());
+    PngLayout layout;
+    LayoutFor(CollectColours(pixels, table), table, layout);
+    return layout;
 }
 
 CCompactPngEncoder::CCompactPngEncoder() = default;
 
 CCompactPngEncoder::~CCompactPngEncoder() = default;
+
+bool CCompactPngEncoder::Scanlines(const PixelView& p, CPacker& packer, bool interlace)
+{
+    const int bitsPerPixel = m_layout.bitDepth * Channels(m_layout);
+    const Pass* passes = interlace ? kAdam7 : &kWhole;
+    const int passCount = interlace ? 7 : 1;
+    size_t most = 0; // every row distinct
+    for (int k = 0; k < passCount; ++k) {
+        const Pass& pass = passes[k];
+        if (p.width <= pass.x0 || p.height <= pass.y0) continue;
+        const size_t w = size_t((p.width - pass.x0 + pass.dx - 1) / pass.dx);
+        most += (1 + (w * size_t(bitsPerPixel) + 7) / 8) * size_t((p.height - pass.y0 + pass.dy - 1) / pass.dy);
+    }
+    // Grown only, so that it is not cleared again for every image.
+    if (m_filtered.size() < most) m_filtered.resize(most);
+    uint8_t* const base = m_filtered.data();
+    size_t used = 0;
+    m_rows.clear();
+    // Rows of one size and kind next to each other are one span.
+    auto add = [&](size_t size, bool repeat) {
+        if (!m_rows.empty() && m_rows.back().size == size && m_rows.back().repeat == repeat) ++m_rows.back().count;
+        else m_rows.push_back({uint32_t(size), 1, repeat});
+    };
+    uint32_t adler = 1;
+    size_t unsummed = 0; // where the bytes not yet in `adler` start
+    for (int k = 0; k < passCount; ++k) {
+        const Pass& pass = passes[k];
+        if (p.width <= pass.x0 || p.height <= pass.y0) continue;
+        const int w = (p.width - pass.x0 + pass.dx - 1) / pass.dx;
+        const size_t size = 1 + (size_t(w) * size_t(bitsPerPixel) + 7) / 8;
+        const bool copyable = size >= kMinRepeat && size <= kMaxRepeat;
+        const uint8_t* last = nullptr;       // the pass's last scanline
+        const uint8_t* lastPixels = nullptr; // and its pixels
+        size_t repeats = 0;                  // of `last`, not yet summed
+        auto sumRepeats = [&] {
+            if (!repeats) return;
+            adler = libdeflate_adler32(adler, base + unsummed, used - unsummed);
+            unsummed = used;
+            adler = AdlerRepeat(adler, libdeflate_adler32(1, last, size), size, repeats);
+            repeats = 0;
+        };
+        for (int y = pass.y0; y < p.height; y += pass.dy) {
+            const uint8_t* pixels = RowBytes(p, y);
+            // Rows that share their pixels are equal: nothing to look at.
+            if (copyable && last && pixels == lastPixels) {
+                add(size, true);
+                ++repeats;
+                continue;
+            }
+            // Rows of their own may still be equal: a look at the pixels
+            // costs less than packing them.
+            if (copyable && last && pass.dx == 1 && std::memcmp(pixels, lastPixels, size_t(p.width) * 4) == 0) {
+                lastPixels = pixels;
+                add(size, true);
+                ++repeats;
+                continue;
+            }
+            lastPixels = pixels;
+            uint8_t* f = base + used;
+            // Filter None: the glyphs of a text row repeat along it, and
+            // deflate finds those repeats in the raw bytes better than in
+            // predicted differences (which also cost a pass per filter).
+            f[0] = 0;
+            if (!packer.Pack(reinterpret_cast<const uint32_t*>(pixels) + pass.x0, pass.dx, w, f + 1)) return false;
+            if (copyable && last && std::memcmp(f, last, size) == 0) {
+                add(size, true);
+                ++repeats;
+                continue;
+            }
+            sumRepeats();
+            add(size, false);
+            last = f;
+            used += size;
+        }
+        sumRepeats();
+    }
+    m_adler = libdeflate_adler32(adler, base + unsummed, used - unsummed);
+    m_filteredSize = used;
+    return true;
+}
 
 bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std::vector<uint8_t>& out)
 {
@@ -253,115 +438,48 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
     // every pixel; a pixel of another colour (never, unless the list is
     // wrong) sends the encoder back to looking.
     CColourTable table;
-    size_t known = 0; // what the pixels were promised to hold (0: looked at)
+    CPacker packer{m_layout, table, 0};
     if (p.colours && p.colourCount > 0 && p.colourCount <= 256) {
-        MarkSameRows(p, m_same);
         for (size_t i = 0; i < p.colourCount; ++i) table.Find(p.colours[i] & 0xFFFFFFu);
-        m_layout = LayoutFor(true, table.Colours());
-        known = table.Colours().size();
+        LayoutFor(true, table, m_layout);
+        packer.known = table.Count();
     } else if (p.greyOnly) {
         // Blended greys: 8-bit grey, whatever levels the edges took.
-        MarkSameRows(p, m_same);
-        m_layout = PngLayout{PngForm::Grey, 8, {}};
-        known = kAnyGrey;
+        m_layout.form = PngForm::Grey;
+        m_layout.bitDepth = 8;
+        m_layout.palette.clear();
+        packer.known = kAnyGrey;
     } else {
-        m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
+        LayoutFor(CollectColours(p, table), table, m_layout);
     }
-    if (!ToSamples(p, m_layout, table, known, m_same, m_source, m_samples)) {
+    if (!Scanlines(p, packer, interlace)) {
         table = CColourTable();
-        m_layout = LayoutFor(CollectColours(p, table, m_same), table.Colours());
-        ToSamples(p, m_layout, table, 0, m_same, m_source, m_samples);
-    }
-    const int channels = Channels(m_layout);
-    const int depth = m_layout.bitDepth;
-
-    // Scanlines, pass by pass, and their checksum.
-    const int bitsPerPixel = depth * channels;
-    m_filtered.clear();
-    m_rows.clear();
-    const Pass* passes = interlace ? kAdam7 : &kWhole;
-    for (int k = 0; k < (interlace ? 7 : 1); ++k) {
-        const Pass& pass = passes[k];
-        if (p.width <= pass.x0 || p.height <= pass.y0) continue;
-        const int w = (p.width - pass.x0 + pass.dx - 1) / pass.dx;
-        const size_t rowBytes = (size_t(w) * size_t(bitsPerPixel) + 7) / 8;
-        m_filtered.reserve(m_filtered.size() + (1 + rowBytes) * size_t((p.height - pass.y0 + pass.dy - 1) / pass.dy));
-        for (int y = pass.y0; y < p.height; y += pass.dy) {
-            const uint8_t* s = m_source[size_t(y)];
-            const size_t at = m_filtered.size();
-            m_filtered.resize(at + 1 + rowBytes);
-            uint8_t* f = m_filtered.data() + at;
-            // A row that repeats the row above it in the pass: the same
-            // bytes, which deflate copies whole.
-            const bool repeat = y != pass.y0 && s == m_source[size_t(y - pass.dy)];
-            m_rows.push_back({uint32_t(1 + rowBytes), repeat});
-            if (repeat) {
-                std::memcpy(f, f - 1 - rowBytes, 1 + rowBytes);
-                continue;
-            }
-            // Filter None: the glyphs of a text row repeat along it, and
-            // deflate finds those repeats in the raw bytes better than in
-            // predicted differences (which also cost a pass per filter).
-            f[0] = 0;
-            uint8_t* packed = f + 1;
-            if (depth == 8) {
-                if (pass.dx == 1) {
-                    std::memcpy(packed, s, rowBytes);
-                } else {
-                    for (int x = pass.x0, i = 0; x < p.width; x += pass.dx, ++i)
-                        for (int c = 0; c < channels; ++c)
-                            packed[size_t(i * channels + c)] = s[size_t(x * channels + c)];
-                }
-            } else if (depth == 1 && pass.dx == 1) {
-                // Eight samples a byte, the first in the top bit.
-                const int whole = p.width / 8;
-                for (int i = 0; i < whole; ++i) {
-                    const uint8_t* e = s + 8 * i;
-                    packed[i] = uint8_t(e[0] << 7 | e[1] << 6 | e[2] << 5 | e[3] << 4 | e[4] << 3 | e[5] << 2 | e[6] << 1 | e[7]);
-                }
-                if (p.width % 8) {
-                    unsigned byte = 0;
-                    for (int x = 8 * whole; x < p.width; ++x) byte |= unsigned(s[x]) << (7 - (x - 8 * whole));
-                    packed[whole] = uint8_t(byte);
-                }
-            } else {
-                // Samples fill each byte from its top bit down.
-                const int first = 8 - depth;
-                int shift = first;
-                unsigned byte = 0;
-                for (int x = pass.x0; x < p.width; x += pass.dx) {
-                    byte |= unsigned(s[x]) << shift;
-                    shift -= depth;
-                    if (shift < 0) {
-                        *packed++ = uint8_t(byte);
-                        byte = 0;
-                        shift = first;
-                    }
-                }
-                if (shift != first) *packed = uint8_t(byte);
-            }
-        }
+        LayoutFor(CollectColours(p, table), table, m_layout);
+        packer.known = 0;
+        Scanlines(p, packer, interlace);
     }
 
     // The file.
+    out.reserve(128 + 3 * m_layout.palette.size());
     out.insert(out.end(), kSignature, kSignature + 8);
     uint8_t ihdr[13];
     PutBe32(ihdr, uint32_t(p.width));
     PutBe32(ihdr + 4, uint32_t(p.height));
-    ihdr[8] = uint8_t(depth);
+    ihdr[8] = uint8_t(m_layout.bitDepth);
     ihdr[9] = m_layout.form == PngForm::Grey ? 0 : m_layout.form == PngForm::Palette ? 3 : 2;
     ihdr[10] = 0; // deflate
     ihdr[11] = 0; // adaptive filtering
     ihdr[12] = interlace ? 1 : 0;
     PutChunk(out, "IHDR", ihdr, sizeof ihdr);
     if (m_layout.form == PngForm::Palette) {
-        std::vector<uint8_t> plte;
+        uint8_t plte[3 * 256];
+        size_t n = 0;
         for (uint32_t c : m_layout.palette) {
-            plte.push_back(uint8_t(c >> 16));
-            plte.push_back(uint8_t(c >> 8));
-            plte.push_back(uint8_t(c));
+            plte[n++] = uint8_t(c >> 16);
+            plte[n++] = uint8_t(c >> 8);
+            plte[n++] = uint8_t(c);
         }
-        PutChunk(out, "PLTE", plte.data(), plte.size());
+        PutChunk(out, "PLTE", plte, n);
     }
     uint8_t phys[9];
     const uint32_t perMetre = uint32_t(std::lround(dpi / 0.0254));
@@ -380,20 +498,19 @@ bool CCompactPngEncoder::Encode(const PixelView& p, int dpi, bool interlace, std
 // Deflates the scanlines straight into an IDAT chunk at the end of `out`.
 bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
 {
-    m_deflater.Deflate(m_filtered.data(), m_rows, m_packed);
-    const size_t packed = m_packed.size();
-    const size_t size = 2 + packed + 4;
     const size_t at = out.size();
-    out.reserve(at + 12 + size + 12); // and IEND
-    out.resize(at + 12 + size);
+    out.resize(at + 10);
     uint8_t* p = out.data() + at;
-    PutBe32(p, uint32_t(size));
     std::memcpy(p + 4, "IDAT", 4);
     // zlib header: deflate with a 32 KiB window, no dictionary.
     p[8] = 0x78;
     p[9] = 0x01;
-    std::memcpy(p + 10, m_packed.data(), packed);
-    PutBe32(p + 10 + packed, libdeflate_adler32(1, m_filtered.data(), m_filtered.size()));
+    m_deflater.Deflate(m_filtered.data(), m_rows, out);
+    const size_t size = out.size() - at - 8 + 4; // and the Adler-32
+    out.resize(at + 12 + size);
+    p = out.data() + at;
+    PutBe32(p, uint32_t(size));
+    PutBe32(p + 4 + size, m_adler);
     PutBe32(p + 8 + size, libdeflate_crc32(0, p + 4, size + 4));
     return true;
 }
@@ -405,17 +522,29 @@ bool CCompactPngEncoder::Compress(std::vector<uint8_t>& out)
 // writes a run of repeated rows as copies from one row back (a few bits a
 // row) and looks for matches only inside the distinct rows: the previous
 // byte (runs of one colour), the byte a row above, and a short hash chain
-// (glyphs repeated along a text row). The tokens go into one block with
-// Huffman codes made for them (RFC 1951, 3.2.7).
+// (glyphs repeated along a text row and from row to row). Consecutive
+// distinct rows are one stretch, so that a match may run on into the next
+// row. A match is weighed by the bits it saves against literals, priced by
+// the symbols counted so far, and put off by a byte or two when a match
+// starting there saves more. The tokens go into one block with Huffman
+// codes made for them (RFC 1951, 3.2.7), or the fixed codes when those come
+// out shorter.
 
 namespace {
 
 constexpr int kMinMatch = 3, kMaxMatch = 258;
 constexpr size_t kWindow = 32768;
 constexpr int kHashBits = 12;
-constexpr int kChain = 4;
-constexpr size_t kInsertLimit = 8;
-constexpr size_t kGoodEnough = 32; // a match this long ends the search
+constexpr int kChain = 4; // hash candidates tried a position
+// A match shorter than this is weighed against those a byte or two on.
+constexpr size_t kLookBelow = 8;
+// Prices in sixteenths of a bit; the symbols counted so far price them
+// from the first kFirstReprice tokens on, again each time the count has
+// doubled.
+constexpr int32_t kBit = 16;
+constexpr uint32_t kFirstReprice = 32;
+// A match one or two bytes on must save more than this a byte deferred.
+constexpr int32_t kDeferMargin = kBit;
 
 // Length and distance codes: base values and extra bits (RFC 1951, 3.2.5).
 constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
@@ -442,92 +571,122 @@ struct CodeTables {
                 else distCode[256 + ((d - 1) >> 7)] = uint8_t(c);
             }
     }
-    int DistCode(int d) const { return d <= 256 ? distCode[d - 1] : distCode[256 + ((d - 1) >> 7)]; }
+    int DistCode(unsigned d) const { return d <= 256 ? distCode[d - 1] : distCode[256 + ((d - 1) >> 7)]; }
 };
 const CodeTables kCodes;
 
-// Code lengths of at most `limit` bits for `count` symbols (at most 286) of
-// frequencies `freq` (0: unused). The tree is built by the two-queue method
-// over the leaves sorted by weight; frequencies are scaled down until it is
-// shallow enough.
-void HuffmanLengths(const uint32_t* freq, int count, int limit, uint8_t* lengths)
+// The bytes two positions have in common from there on, at most `most`;
+// eight at a time.
+size_t MatchLength(const uint8_t* a, const uint8_t* b, size_t most)
 {
+    size_t l = 0;
+    while (l + 8 <= most) {
+        uint64_t x, y;
+        std::memcpy(&x, a + l, 8);
+        std::memcpy(&y, b + l, 8);
+        if (x != y) {
+            if constexpr (std::endian::native == std::endian::little) return l + size_t(std::countr_zero(x ^ y) >> 3);
+            else return l + size_t(std::countl_zero(x ^ y) >> 3);
+        }
+        l += 8;
+    }
+    while (l < most && a[l] == b[l]) ++l;
+    return l;
+}
+
+// Code lengths of at most `limit` bits for the `n` symbols `used` (in
+// order) of frequencies `freq` (all above 0; at most 286 symbols). The
+// code is computed in place over the weights sorted (Moffat and
+// Katajainen): a pass joins the two lightest nodes into parents, one turns
+// parents into depths, one hands the depths to the leaves. Frequencies are
+// scaled down until the code is short enough.
+void HuffmanLengths(const uint32_t* freq, const uint16_t* used, int n, int limit, uint8_t* lengths)
+{
+    if (n == 1) {
+        lengths[used[0]] = 1;
+        return;
+    }
     uint32_t f[286];
-    std::copy(freq, freq + count, f);
+    uint32_t top = 0;
+    for (int i = 0; i < n; ++i) top = std::max(top, f[i] = freq[used[i]]);
     for (;;) {
-        // Leaves by weight (then symbol), as keys that sort as integers.
-        uint64_t keys[286];
-        int leaves[286], n = 0;
-        for (int i = 0; i < count; ++i)
-            if (f[i]) keys[n++] = uint64_t(f[i]) << 16 | uint64_t(i);
-        std::fill(lengths, lengths + count, 0);
-        if (n == 1) {
-            lengths[keys[0] & 0xFFFF] = 1;
-            return;
+        // Leaves by weight (then symbol): counted into place when the
+        // weights are small, as they are for the images drawn.
+        uint16_t order[286];
+        constexpr uint32_t kCounted = 1024;
+        if (top < kCounted) {
+            uint16_t start[kCounted + 1];
+            std::fill(start, start + top + 2, uint16_t(0));
+            for (int i = 0; i < n; ++i) start[f[i] + 1]++;
+            for (uint32_t w = 1; w <= top; ++w) start[w] += start[w - 1];
+            for (int i = 0; i < n; ++i) order[start[f[i]]++] = uint16_t(i);
+        } else {
+            uint64_t keys[286];
+            for (int i = 0; i < n; ++i) keys[i] = uint64_t(f[i]) << 16 | uint64_t(i);
+            std::sort(keys, keys + n);
+            for (int i = 0; i < n; ++i) order[i] = uint16_t(keys[i] & 0xFFFF);
         }
-        std::sort(keys, keys + n);
-        for (int i = 0; i < n; ++i) leaves[i] = int(keys[i] & 0xFFFF);
-        // Nodes 0..n-1 are the sorted leaves, n.. the inner nodes in the
-        // order made (so by weight too).
-        uint64_t weight[2 * 286];
-        int parent[2 * 286];
-        for (int i = 0; i < n; ++i) weight[i] = keys[i] >> 16;
-        int leaf = 0, inner = n, made = n;
-        auto take = [&] { return leaf < n && (inner >= made || weight[leaf] <= weight[inner]) ? leaf++ : inner++; };
-        while (made < 2 * n - 1) {
-            const int a = take(), b = take();
-            weight[made] = weight[a] + weight[b];
-            parent[a] = parent[b] = made;
-            ++made;
+        uint32_t a[286] = {};
+        for (int i = 0; i < n; ++i) a[i] = f[order[i]];
+        // Parents: a[k] becomes the weight of the k-th node made, and a
+        // node once used as a child the index of its parent.
+        a[0] += a[1];
+        int root = 0, leaf = 2;
+        for (int next = 1; next < n - 1; ++next) {
+            if (leaf >= n || a[root] < a[leaf]) {
+                a[next] = a[root];
+                a[root++] = uint32_t(next);
+            } else {
+                a[next] = a[leaf++];
+            }
+            if (leaf >= n || (root < next && a[root] < a[leaf])) {
+                a[next] += a[root];
+                a[root++] = uint32_t(next);
+            } else {
+                a[next] += a[leaf++];
+            }
         }
-        int depth[2 * 286];
-        depth[made - 1] = 0;
-        int deepest = 0;
-        for (int i = made - 2; i >= 0; --i) {
-            depth[i] = depth[parent[i]] + 1;
-            if (i < n) deepest = std::max(deepest, depth[i]);
+        // Depths of the inner nodes, the root last.
+        a[n - 2] = 0;
+        for (int next = n - 3; next >= 0; --next) a[next] = a[a[next]] + 1;
+        // Depths of the leaves: at each depth the places the inner nodes
+        // do not take.
+        int avail = 1, taken = 0, depth = 0, next = n - 1;
+        root = n - 2;
+        while (avail > 0) {
+            while (root >= 0 && int(a[root]) == depth) ++taken, --root;
+            while (avail > taken) a[next--] = uint32_t(depth), --avail;
+            avail = 2 * taken;
+            ++depth;
+            taken = 0;
         }
+        const int deepest = int(a[0]);
         if (deepest <= limit) {
-            for (int i = 0; i < n; ++i) lengths[leaves[i]] = uint8_t(depth[i]);
+            for (int i = 0; i < n; ++i) lengths[used[order[i]]] = uint8_t(a[i]);
             return;
         }
-        // Flatter weights for a shallower tree: a bit of depth a halving.
+        // Flatter weights for a shorter code: a bit of depth a halving.
         const int shift = deepest - limit + 1;
-        for (int i = 0; i < count; ++i)
-            if (f[i]) f[i] = (f[i] >> shift) | 1;
+        top = 0;
+        for (int i = 0; i < n; ++i) top = std::max(top, f[i] = (f[i] >> shift) | 1);
     }
 }
 
-struct ReverseTable {
-    uint8_t bits[256];
-    constexpr ReverseTable() : bits()
-    {
-        for (int i = 0; i < 256; ++i) {
-            int r = 0;
-            for (int b = 0; b < 8; ++b) r |= ((i >> b) & 1) << (7 - b);
-            bits[i] = uint8_t(r);
-        }
-    }
-    uint8_t operator[](unsigned i) const { return bits[i]; }
-};
-constexpr ReverseTable kReverse;
-
-// Canonical codes of the lengths, bit-reversed for writing least significant
-// bit first (RFC 1951, 3.2.2).
-void CanonicalCodes(const uint8_t* lengths, int count, uint16_t* codes)
+// Canonical codes of the lengths of the `n` symbols `used` (in order),
+// bit-reversed for writing least significant bit first (RFC 1951, 3.2.2).
+void CanonicalCodes(const uint8_t* lengths, const uint16_t* used, int n, uint16_t* codes)
 {
     int blCount[16] = {}, nextCode[16] = {};
-    for (int i = 0; i < count; ++i) blCount[lengths[i]]++;
+    for (int i = 0; i < n; ++i) blCount[lengths[used[i]]]++;
     blCount[0] = 0;
     for (int bits = 1, code = 0; bits < 16; ++bits) {
         code = (code + blCount[bits - 1]) << 1;
         nextCode[bits] = code;
     }
-    for (int i = 0; i < count; ++i) {
-        const int len = lengths[i];
-        if (!len) continue;
+    for (int i = 0; i < n; ++i) {
+        const int len = lengths[used[i]];
         const unsigned c = unsigned(nextCode[len]++);
-        codes[i] = uint16_t((unsigned(kReverse[c & 0xFF]) << 8 | kReverse[c >> 8]) >> (16 - len));
+        codes[used[i]] = uint16_t((unsigned(kReverse[c & 0xFF]) << 8 | kReverse[c >> 8]) >> (16 - len));
     }
 }
 
@@ -537,22 +696,28 @@ struct FixedCodes {
     uint16_t litCode[288] = {}, distCode[30] = {};
     FixedCodes()
     {
-        for (int i = 0; i < 288; ++i) litLen[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+        uint16_t all[288];
+        for (int i = 0; i < 288; ++i) {
+            litLen[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+            all[i] = uint16_t(i);
+        }
         std::fill(distLen, distLen + 30, 5);
-        CanonicalCodes(litLen, 288, litCode);
-        CanonicalCodes(distLen, 30, distCode);
+        CanonicalCodes(litLen, all, 288, litCode);
+        CanonicalCodes(distLen, all, 30, distCode);
     }
 };
 const FixedCodes kFixed;
 
 class CBitWriter {
 public:
-    // `most`: an upper bound of the bytes written.
-    CBitWriter(std::vector<uint8_t>& out, size_t most) : m_out(out)
+    // Into `buffer` (grown only, so that it is not cleared again for every
+    // image); `most`: an upper bound of the bytes written.
+    CBitWriter(std::vector<uint8_t>& buffer, size_t most)
     {
-        if (m_out.size() < most + 8) m_out.resize(most + 8);
-        m_at = m_out.data();
+        if (buffer.size() < most + 16) buffer.resize(most + 16);
+        m_start = m_at = buffer.data();
     }
+    // At most 32 bits.
     void Put(uint32_t bits, int count)
     {
         m_bits |= uint64_t(bits) << m_count;
@@ -565,215 +730,477 @@ public:
             m_count -= 32;
         }
     }
-    // The bytes written, the last one padded.
-    void Finish()
+    // The bytes written, the last one padded, appended to `out`.
+    void Finish(std::vector<uint8_t>& out)
     {
         while (m_count > 0) {
             *m_at++ = uint8_t(m_bits);
             m_bits >>= 8;
             m_count -= 8;
         }
-        m_out.resize(size_t(m_at - m_out.data()));
+        out.insert(out.end(), m_start, m_at);
     }
 
 private:
-    std::vector<uint8_t>& m_out;
+    uint8_t* m_start;
     uint8_t* m_at;
     uint64_t m_bits = 0;
     int m_count = 0;
 };
 
+// The symbols of a set of 286 as a bit set, listed in order.
+int ListSymbols(const uint64_t* bits, int words, uint16_t* list)
+{
+    int n = 0;
+    for (int w = 0; w < words; ++w)
+        for (uint64_t b = bits[w]; b; b &= b - 1) list[n++] = uint16_t(w * 64 + std::countr_zero(b));
+    return n;
+}
+
+// Sixteenths of the base-2 logarithm of `v` (at least 1).
+int32_t Log2x16(uint32_t v)
+{
+    static constexpr uint8_t kFraction[16] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15};
+    const int e = std::bit_width(v) - 1;
+    const uint32_t f = e >= 4 ? (v >> (e - 4)) & 15 : (v << (4 - e)) & 15;
+    return int32_t(e) * kBit + kFraction[f];
+}
+
+// Log2x16(2 * count + 1) for the counts of a small image.
+struct HalfLog2Table {
+    int16_t value[1024];
+    HalfLog2Table()
+    {
+        for (uint32_t c = 0; c < 1024; ++c) value[c] = int16_t(Log2x16(2 * c + 1));
+    }
+    int32_t operator()(uint32_t count) const { return count < 1024 ? value[count] : Log2x16(2 * count + 1); }
+};
+const HalfLog2Table kHalfLog2;
+
 } // namespace
 
-void CRowDeflater::Match(const uint8_t* data, size_t begin, size_t end, size_t above)
+void CRowDeflater::Reprice()
 {
-    // Greedy: the longest of the candidates at each position.
-    const uint32_t mask = (1u << kHashBits) - 1;
-    auto hash = [&](size_t i) { return ((uint32_t(data[i]) << 16 | uint32_t(data[i + 1]) << 8 | data[i + 2]) * 2654435761u) >> (32 - kHashBits) & mask; };
-    auto insert = [&](size_t i) {
-        if (i + kMinMatch > end) return;
-        const uint32_t h = hash(i);
-        m_prev[i & (kWindow - 1)] = m_head[h];
-        m_head[h] = m_base + uint32_t(i + 1);
-    };
-    size_t i = begin;
-    while (i < end) {
+    // A symbol's share of the symbols so far, an unseen one as half seen.
+    const int32_t litAll = Log2x16(2 * m_litTotal + 2), distAll = Log2x16(2 * m_distTotal + 2);
+    constexpr int32_t kMost = 15 * kBit;
+    std::fill(m_litPrice, m_litPrice + 256, std::min(litAll - kHalfLog2(0), kMost));
+    for (int w = 0; w < 4; ++w)
+        for (uint64_t b = m_litSeen[w]; b; b &= b - 1) {
+            const int s = w * 64 + std::countr_zero(b);
+            m_litPrice[s] = std::min(litAll - kHalfLog2(m_litFreq[s]), kMost);
+        }
+    const int32_t unseenLength = std::min(litAll - kHalfLog2(0), kMost);
+    const int32_t unseenDistance = std::min(distAll - kHalfLog2(0), kMost);
+    for (int c = 0; c < 29; ++c) m_lengthPrice[c] = unseenLength + kLengthExtra[c] * kBit;
+    for (uint64_t b = m_litSeen[4] >> 1; b; b &= b - 1) {
+        const int c = std::countr_zero(b);
+        m_lengthPrice[c] = std::min(litAll - kHalfLog2(m_litFreq[257 + c]), kMost) + kLengthExtra[c] * kBit;
+    }
+    for (int c = 0; c < 30; ++c) m_distPrice[c] = unseenDistance + kDistExtra[c] * kBit;
+    for (uint64_t b = m_distSeen; b; b &= b - 1) {
+        const int c = std::countr_zero(b);
+        m_distPrice[c] = std::min(distAll - kHalfLog2(m_distFreq[c]), kMost) + kDistExtra[c] * kBit;
+    }
+}
+
+// The matches of one stretch of rows, with the chains filled as it goes.
+struct CRowDeflater::Finder {
+    const uint8_t* data;
+    size_t begin, end, size;
+    size_t upFrom;    // the first position with a row above
+    size_t hashEnd;   // positions before it have 4 bytes to hash
+    size_t searchEnd; // positions before it have a match's bytes
+    uint32_t* head;
+    uint32_t* prev;
+    uint32_t base;
+    uint32_t shift;    // from a position here to one in the whole stream
+    int32_t* sums;     // literal prices summed from `begin`, known up to `summed`
+    size_t summed;
+    size_t inserted;   // positions before it are in the chains
+    const CRowDeflater& deflater;
+
+    // Positions up to `to` into the chains. A position links only to those
+    // before it, so that the chains may be filled ahead of the search, a
+    // stretch at a time, in a loop of its own.
+    __attribute__((noinline)) void Insert(size_t to)
+    {
+        constexpr size_t kMask = kWindow - 1;
+        uint32_t* const h4 = head;
+        uint32_t* const p = prev;
+        const uint8_t* const d = data;
+        const uint32_t b = base + 1;
+        size_t i = inserted;
+        for (to = std::min(to, hashEnd); i < to; ++i) {
+            uint32_t word;
+            std::memcpy(&word, d + i, 4);
+            const uint32_t h = (word * 2654435761u) >> (32 - kHashBits);
+            p[i & kMask] = h4[h];
+            h4[h] = b + uint32_t(i);
+        }
+        inserted = std::max(i, inserted);
+    }
+
+    // The literal prices summed up to `to`, likewise ahead.
+    __attribute__((noinline)) void Sum(size_t to)
+    {
+        const int32_t* const price = deflater.m_litPrice;
+        const uint8_t* const d = data;
+        int32_t* const s = sums;
+        size_t k = summed;
+        int32_t sum = s[k];
+        for (to = std::min(end, to); k < to; ++k) s[k + 1] = sum += price[d[k]];
+        summed = k;
+    }
+
+    // The match at `i` that saves the most bits against literals.
+    __attribute__((always_inline)) Match Search(size_t i)
+    {
+        constexpr size_t kMask = kWindow - 1;
+        if (inserted <= i) Insert(i + 32);
+        Match m;
+        if (i >= searchEnd) return m;
+        // Copies: the stores below could alias the members.
+        const uint8_t* const data = this->data;
+        const uint32_t* const prev = this->prev;
+        const uint32_t base = this->base;
+        const size_t begin = this->begin, end = this->end, size = this->size;
+        int32_t* const sums = this->sums;
+        // `i` links to the positions before it with the same four bytes.
+        uint32_t candidate = i < hashEnd ? prev[i & kMask] : 0;
         const size_t most = std::min<size_t>(kMaxMatch, end - i);
-        size_t bestLength = 0, bestDistance = 0;
-        auto consider = [&](size_t from) {
-            if (from >= i || i - from > kWindow) return;
-            // Only a longer match is of use: its last byte decides first.
-            if (bestLength && data[from + bestLength] != data[i + bestLength]) return;
-            size_t l = 0;
-            while (l < most && data[from + l] == data[i + l]) ++l;
-            if (l > bestLength) bestLength = l, bestDistance = i - from;
+        const uint8_t* const at = data + i;
+        size_t best = kMinMatch - 1;
+        auto weigh = [&](size_t length, uint32_t distance) __attribute__((always_inline)) {
+            best = length;
+            const size_t to = i + length;
+            if (summed < to) Sum(to + 32);
+            const int32_t gain = sums[to] - sums[i] - deflater.m_lengthPrice[kCodes.lengthCode[length]] -
+                                 deflater.m_distPrice[kCodes.DistCode(distance)];
+            if (gain > m.gain) m = {uint16_t(length), uint16_t(distance), gain};
         };
-        if (most >= kMinMatch) {
-            if (i > 0) consider(i - 1);
-            if (above && i >= above) consider(i - above);
-            if (bestLength < most) {
-                uint32_t candidate = m_head[hash(i)];
-                for (int k = 0; k < kChain && candidate > m_base && bestLength < std::min<size_t>(most, kGoodEnough);
-                     ++k) {
-                    const size_t from = candidate - m_base - 1;
-                    if (from >= i || i - from > kWindow) break;
-                    consider(from);
-                    const uint32_t earlier = m_prev[from & (kWindow - 1)];
-                    if (earlier >= candidate) break;
-                    candidate = earlier;
-                }
+        // Only a longer match is of use: the byte past the best so far
+        // decides first.
+        // A match as long as can be ends the search: the byte past it may
+        // be past the data.
+        if (i > 0 && at[-1] == at[0] && at[1] == at[0] && at[2] == at[0]) {
+            weigh(MatchLength(at - 1, at, most), 1);
+            if (best == most) return m;
+        }
+        if (i >= upFrom && at[best - size] == at[best]) {
+            const size_t l = MatchLength(at - size, at, most);
+            if (l > best) {
+                weigh(l, uint32_t(size));
+                if (best == most) return m;
             }
         }
-        if (bestLength >= size_t(kMinMatch)) {
-            m_tokens.push_back({uint16_t(bestLength), uint16_t(bestDistance)});
-            // Inside a long match only its start is worth finding again.
-            for (size_t k = 0; k < std::min<size_t>(bestLength, kInsertLimit); ++k) insert(i + k);
-            i += bestLength;
-        } else {
-            m_tokens.push_back({0, data[i]});
-            insert(i);
-            ++i;
+        // Candidates above `lowest` are of this image and in the window.
+        const uint32_t lowest = base + (i >= kWindow ? uint32_t(i - kWindow) + 1 : 0);
+        for (int k = 0; k < kChain && candidate > lowest; ++k) {
+            const size_t from = candidate - base - 1;
+            // Within the window the slot still holds what `from` linked.
+            candidate = prev[from & kMask];
+            if (data[from + best] != at[best]) continue;
+            size_t limit = most;
+            uint32_t distance = uint32_t(i - from);
+            if (from < begin) {
+                // From an earlier stretch: its own place in the stream, and
+                // no further than its end.
+                const Stretch* s = &deflater.m_stretches.back();
+                while (s->begin > from) --s;
+                distance = uint32_t(i) + shift - (uint32_t(from) + s->shift);
+                if (distance > kWindow) break;
+                limit = std::min<size_t>(most, s->end - from);
+                if (limit <= best) continue;
+            }
+            const size_t l = MatchLength(data + from, at, limit);
+            if (l > best) {
+                weigh(l, distance);
+                if (l == most) break;
+            }
         }
+        return m;
     }
+};
+
+void CRowDeflater::Parse(const uint8_t* data, size_t begin, size_t end, size_t size, bool above, uint32_t virt)
+{
+    if (m_sums.size() < end - begin + 1) m_sums.resize(end - begin + 1);
+    Finder f{data,
+             begin,
+             end,
+             size,
+             size > kWindow ? SIZE_MAX : above ? begin : begin + size, // a row up is too far for longer rows
+             end - std::min<size_t>(end, 3),
+             end - std::min<size_t>(end, 2),
+             m_head.data(),
+             m_prev.data(),
+             m_base,
+             virt - uint32_t(begin),
+             m_sums.data() - begin,
+             begin,
+             begin,
+             *this};
+    f.sums[begin] = 0;
+    // Locals, not members, in the loop: stores through them could
+    // otherwise alias the members and reload them at every token.
+    Token* out = m_tokens.data() + m_tokenCount;
+    uint32_t* const litFreq = m_litFreq;
+    int32_t unpriced = int32_t(m_unpriced);
+    auto count = [&](int32_t tokens) __attribute__((always_inline)) {
+        unpriced -= tokens;
+        if (unpriced <= 0) {
+            Reprice();
+            unpriced = int32_t(m_litTotal);
+        }
+    };
+    auto literal = [&](uint8_t byte) __attribute__((always_inline)) {
+        *out++ = {0, byte};
+        litFreq[byte]++;
+        m_litSeen[byte >> 6] |= uint64_t(1) << (byte & 63);
+        m_litTotal++;
+    };
+    // The matches one and two bytes on, searched ahead, so that no
+    // position is searched twice.
+    size_t nextAt = SIZE_MAX;
+    Match next, after;
+    Match here = f.Search(begin);
+    for (size_t i = begin; i < end;) {
+        if (!here.length) {
+            literal(data[i]);
+            count(1);
+            if (++i < end) here = nextAt == i ? next : f.Search(i);
+            continue;
+        }
+        if (here.length < kLookBelow && i + 2 < end) {
+            if (nextAt != i + 1) next = f.Search(i + 1);
+            after = f.Search(i + 2);
+            if (next.length && next.gain > here.gain + kDeferMargin && next.gain >= after.gain) {
+                literal(data[i]);
+                count(1);
+                ++i;
+                here = next;
+                next = after;
+                nextAt = i + 1;
+                continue;
+            }
+            if (after.length && after.gain > here.gain + 2 * kDeferMargin && after.gain > next.gain) {
+                literal(data[i]);
+                literal(data[i + 1]);
+                count(2);
+                i += 2;
+                here = after;
+                continue;
+            }
+        }
+        *out++ = {here.length, here.distance};
+        const unsigned l = 257u + kCodes.lengthCode[here.length], d = unsigned(kCodes.DistCode(here.distance));
+        litFreq[l]++;
+        m_litSeen[l >> 6] |= uint64_t(1) << (l & 63);
+        m_litTotal++;
+        m_distFreq[d]++;
+        m_distSeen |= uint64_t(1) << d;
+        m_distTotal++;
+        count(1);
+        i += here.length;
+        if (i < end) here = f.Search(i);
+    }
+    f.Insert(f.hashEnd);
+    m_unpriced = uint32_t(unpriced);
+    m_tokenCount = size_t(out - m_tokens.data());
+    m_stretches.push_back({begin, end, f.shift});
 }
 
 void CRowDeflater::Repeat(size_t length, size_t distance)
 {
     // Copies of at most 258 bytes; none shorter than 3, so a remainder of 1
-    // or 2 borrows from the copy before it.
+    // or 2 borrows from the copy before it. They say nothing of how the
+    // distinct rows are best coded: the prices leave them out.
+    const unsigned d = unsigned(kCodes.DistCode(unsigned(distance)));
     while (length > 0) {
         size_t l = std::min<size_t>(kMaxMatch, length);
         if (length > l && length - l < size_t(kMinMatch)) l = length - kMinMatch;
-        m_tokens.push_back({uint16_t(l), uint16_t(distance)});
+        m_tokens[m_tokenCount++] = {uint16_t(l), uint16_t(distance)};
+        m_repeatLength[kCodes.lengthCode[l]]++;
+        m_repeatDistance[d]++;
         length -= l;
     }
 }
 
 void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out)
 {
-    m_tokens.clear();
-    size_t total = 0;
-    for (const RowSpan& r : rows) total += r.size;
-    if (m_head.empty() || uint64_t(m_base) + m_lastSize + total + 2 >= uint64_t(UINT32_MAX)) {
+    size_t stored = 0, repeated = 0; // bytes in `data`, and of the repeats
+    for (const RowSpan& r : rows) (r.repeat ? repeated : stored) += size_t(r.size) * r.count;
+    if (m_head.empty() || uint64_t(m_base) + m_lastSize + stored + 2 >= uint64_t(UINT32_MAX)) {
         m_head.assign(size_t(1) << kHashBits, 0);
         m_prev.assign(kWindow, 0);
         m_base = 0;
     } else {
         m_base += uint32_t(m_lastSize + 1);
     }
-    m_lastSize = total;
-    size_t at = 0;
-    for (size_t r = 0; r < rows.size();) {
-        const size_t size = rows[r].size;
-        if (rows[r].repeat && r > 0 && rows[r - 1].size == size && size >= size_t(kMinMatch) && size <= kWindow) {
+    m_lastSize = stored;
+
+    // At most a token a stored byte, and one a copy of repeated rows.
+    const size_t most = stored + repeated / (kMaxMatch - kMinMatch) + rows.size() + 1;
+    if (m_tokens.size() < most) m_tokens.resize(most);
+    m_tokenCount = 0;
+    m_stretches.clear();
+    std::memset(m_litFreq, 0, sizeof m_litFreq);
+    std::memset(m_distFreq, 0, sizeof m_distFreq);
+    std::memset(m_litSeen, 0, sizeof m_litSeen);
+    std::memset(m_repeatLength, 0, sizeof m_repeatLength);
+    std::memset(m_repeatDistance, 0, sizeof m_repeatDistance);
+    m_distSeen = 0;
+    m_litTotal = m_distTotal = 0;
+    m_unpriced = kFirstReprice;
+    // Until symbols are counted: literals of many values, short codes for
+    // lengths and distances.
+    std::fill(m_litPrice, m_litPrice + 256, 6 * kBit);
+    for (int c = 0; c < 29; ++c) m_lengthPrice[c] = (4 + kLengthExtra[c]) * kBit;
+    for (int c = 0; c < 30; ++c) m_distPrice[c] = (5 + kDistExtra[c]) * kBit;
+    size_t at = 0, virt = 0;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        const size_t size = rows[r].size, bytes = size * rows[r].count;
+        if (rows[r].repeat) {
             // The whole run of repeated rows in one go.
-            size_t run = 0;
-            while (r < rows.size() && rows[r].repeat && rows[r].size == size) run += size, ++r;
-            Repeat(run, size);
-            at += run;
-            continue;
-        }
-        const size_t above = r > 0 && rows[r - 1].size == size ? size : 0;
-        Match(data, at, at + size, above);
-        at += size;
-        ++r;
-    }
-
-    uint32_t litFreq[286] = {}, distFreq[30] = {};
-    for (const Token& t : m_tokens) {
-        if (!t.length) {
-            litFreq[t.distance]++;
+            Repeat(bytes, size);
         } else {
-            litFreq[257 + kCodes.lengthCode[t.length]]++;
-            distFreq[kCodes.DistCode(t.distance)]++;
+            // A stretch of distinct rows, which may look a row up into the
+            // row before it when that one is as long.
+            Parse(data, at, at + bytes, size, r > 0 && rows[r - 1].size == size, uint32_t(virt));
+            at += bytes;
         }
+        virt += bytes;
     }
-    litFreq[256] = 1;
-    // Both trees want two codes at least to be complete.
-    if (std::count_if(std::begin(distFreq), std::end(distFreq), [](uint32_t f) { return f > 0; }) < 2) {
-        if (!distFreq[0]) distFreq[0] = 1;
-        else distFreq[1] = 1;
-    }
-    if (std::count_if(std::begin(litFreq), std::end(litFreq), [](uint32_t f) { return f > 0; }) < 2) litFreq[0]++;
-    uint8_t litLen[286], distLen[30];
-    HuffmanLengths(litFreq, 286, 15, litLen);
-    HuffmanLengths(distFreq, 30, 15, distLen);
-    uint16_t litCode[286] = {}, distCode[30] = {};
-    CanonicalCodes(litLen, 286, litCode);
-    CanonicalCodes(distLen, 30, distCode);
 
-    int hlit = 286, hdist = 30;
-    while (hlit > 257 && !litLen[hlit - 1]) --hlit;
-    while (hdist > 1 && !distLen[hdist - 1]) --hdist;
-    // The code lengths, run-length coded with symbols 16, 17 and 18.
-    std::vector<uint8_t> all(litLen, litLen + hlit);
-    all.insert(all.end(), distLen, distLen + hdist);
+    // The copies counted in; the symbols used; both trees want two codes at
+    // least to be complete.
+    for (int c = 0; c < 29; ++c)
+        if (m_repeatLength[c]) {
+            m_litFreq[257 + c] += m_repeatLength[c];
+            m_litSeen[(257 + c) >> 6] |= uint64_t(1) << ((257 + c) & 63);
+        }
+    for (int c = 0; c < 30; ++c)
+        if (m_repeatDistance[c]) {
+            m_distFreq[c] += m_repeatDistance[c];
+            m_distSeen |= uint64_t(1) << c;
+        }
+    m_litFreq[256] = 1;
+    m_litSeen[4] |= 1;
+    while (std::popcount(m_distSeen) < 2) {
+        const unsigned d = unsigned(std::countr_one(m_distSeen));
+        m_distFreq[d] = 1;
+        m_distSeen |= uint64_t(1) << d;
+    }
+    m_litCount = ListSymbols(m_litSeen, 5, m_litUsed);
+    m_distCount = ListSymbols(&m_distSeen, 1, m_distUsed);
+
+    uint8_t litLen[286] = {}, distLen[30] = {};
+    HuffmanLengths(m_litFreq, m_litUsed, m_litCount, 15, litLen);
+    HuffmanLengths(m_distFreq, m_distUsed, m_distCount, 15, distLen);
+    uint16_t litCode[286], distCode[30];
+    CanonicalCodes(litLen, m_litUsed, m_litCount, litCode);
+    CanonicalCodes(distLen, m_distUsed, m_distCount, distCode);
+
+    const int hlit = std::max(257, m_litUsed[m_litCount - 1] + 1);
+    const int hdist = m_distUsed[m_distCount - 1] + 1;
+    // The code lengths, run-length coded with symbols 16, 17 and 18: runs
+    // of zeros are the gaps between the symbols used.
     struct ClToken {
         uint8_t symbol, extra;
     };
-    std::vector<ClToken> cl;
-    uint32_t clFreq[19] = {};
-    for (size_t i = 0; i < all.size();) {
-        const uint8_t len = all[i];
-        size_t run = 1;
-        while (i + run < all.size() && all[i + run] == len) ++run;
-        size_t left = run;
-        if (len == 0) {
-            while (left >= 11) {
-                const size_t n = std::min<size_t>(138, left);
-                cl.push_back({18, uint8_t(n - 11)});
-                left -= n;
-            }
-            if (left >= 3) {
-                cl.push_back({17, uint8_t(left - 3)});
-                left = 0;
-            }
-        } else {
-            cl.push_back({len, 0});
-            --left;
-            while (left >= 3) {
-                const size_t n = std::min<size_t>(6, left);
-                cl.push_back({16, uint8_t(n - 3)});
-                left -= n;
-            }
+    ClToken cl[286 + 30];
+    int clCount = 0;
+    auto zeros = [&](int left) {
+        while (left >= 11) {
+            const int n = std::min(138, left);
+            cl[clCount++] = {18, uint8_t(n - 11)};
+            left -= n;
         }
-        while (left > 0) cl.push_back({len, 0}), --left;
-        i += run;
+        if (left >= 3) {
+            cl[clCount++] = {17, uint8_t(left - 3)};
+            left = 0;
+        }
+        while (left-- > 0) cl[clCount++] = {0, 0};
+    };
+    auto same = [&](uint8_t len, int left) {
+        cl[clCount++] = {len, 0};
+        --left;
+        while (left >= 3) {
+            const int n = std::min(6, left);
+            cl[clCount++] = {16, uint8_t(n - 3)};
+            left -= n;
+        }
+        while (left-- > 0) cl[clCount++] = {len, 0};
+    };
+    // Both alphabets as one sequence of (position, length).
+    auto runs = [&](const uint16_t* used, int count, const uint8_t* lengths, int offset, int& next) {
+        for (int i = 0; i < count;) {
+            const int at = offset + used[i];
+            if (at > next) zeros(at - next);
+            const uint8_t len = lengths[used[i]];
+            int run = 1;
+            while (i + run < count && used[i + run] == used[i] + run && lengths[used[i + run]] == len) ++run;
+            same(len, run);
+            i += run;
+            next = at + run;
+        }
+    };
+    int next = 0;
+    runs(m_litUsed, m_litCount, litLen, 0, next);
+    if (next < hlit) zeros(hlit - next);
+    next = hlit;
+    runs(m_distUsed, m_distCount, distLen, hlit, next);
+    uint32_t clFreq[19] = {};
+    uint64_t clBits = 0;
+    for (int i = 0; i < clCount; ++i) {
+        clFreq[cl[i].symbol]++;
+        clBits |= uint64_t(1) << cl[i].symbol;
     }
-    for (const ClToken& t : cl) clFreq[t.symbol]++;
-    uint8_t clLen[19];
-    HuffmanLengths(clFreq, 19, 7, clLen);
+    if (std::popcount(clBits) < 2) {
+        // Decoders want this code complete: two symbols at least.
+        const unsigned s = unsigned(std::countr_one(clBits));
+        clFreq[s] = 1;
+        clBits |= uint64_t(1) << s;
+    }
+    uint16_t clUsed[19];
+    const int clUsedCount = ListSymbols(&clBits, 1, clUsed);
+    uint8_t clLen[19] = {};
     uint16_t clCode[19] = {};
-    CanonicalCodes(clLen, 19, clCode);
+    HuffmanLengths(clFreq, clUsed, clUsedCount, 7, clLen);
+    CanonicalCodes(clLen, clUsed, clUsedCount, clCode);
     int hclen = 19;
     while (hclen > 4 && !clLen[kClOrder[hclen - 1]]) --hclen;
 
     // The block with the fixed codes when it comes out shorter (small
     // images: the code tables would cost more than they save).
     uint64_t dynamicBits = 3 + 14 + 3 * uint64_t(hclen), fixedBits = 3;
-    for (const ClToken& t : cl) dynamicBits += clLen[t.symbol] + (t.symbol == 16 ? 2 : t.symbol == 17 ? 3 : t.symbol == 18 ? 7 : 0);
-    for (int i = 0; i < 286; ++i) {
-        dynamicBits += uint64_t(litFreq[i]) * litLen[i];
-        fixedBits += uint64_t(litFreq[i]) * kFixed.litLen[i];
+    for (int i = 0; i < clCount; ++i) {
+        const uint8_t s = cl[i].symbol;
+        dynamicBits += clLen[s] + (s == 16 ? 2 : s == 17 ? 3 : s == 18 ? 7 : 0);
     }
-    for (int i = 0; i < 30; ++i) {
-        dynamicBits += uint64_t(distFreq[i]) * distLen[i];
-        fixedBits += uint64_t(distFreq[i]) * 5;
+    for (int i = 0; i < m_litCount; ++i) {
+        const int s = m_litUsed[i];
+        dynamicBits += uint64_t(m_litFreq[s]) * litLen[s];
+        fixedBits += uint64_t(m_litFreq[s]) * kFixed.litLen[s];
+    }
+    for (int i = 0; i < m_distCount; ++i) {
+        const int s = m_distUsed[i];
+        dynamicBits += uint64_t(m_distFreq[s]) * distLen[s];
+        fixedBits += uint64_t(m_distFreq[s]) * 5;
     }
     const bool fixed = fixedBits <= dynamicBits;
 
     // A token takes 48 bits at most, the header less than 300 bytes.
-    CBitWriter w(out, 512 + m_tokens.size() * 6);
-    w.Put(1, 1); // the final block
+    CBitWriter w(m_packed, 512 + m_tokenCount * 6);
     if (fixed) {
-        w.Put(1, 2); // fixed Huffman codes
+        w.Put(1 | 1 << 1, 3); // the final block, fixed Huffman codes
     } else {
-        w.Put(2, 2); // dynamic Huffman codes
-        w.Put(uint32_t(hlit - 257), 5);
-        w.Put(uint32_t(hdist - 1), 5);
-        w.Put(uint32_t(hclen - 4), 4);
+        w.Put(1 | 2 << 1, 3); // the final block, dynamic Huffman codes
+        w.Put(uint32_t(hlit - 257) | uint32_t(hdist - 1) << 5 | uint32_t(hclen - 4) << 10, 14);
         for (int i = 0; i < hclen; ++i) w.Put(clLen[kClOrder[i]], 3);
-        for (const ClToken& t : cl) {
+        for (int i = 0; i < clCount; ++i) {
+            const ClToken& t = cl[i];
             w.Put(clCode[t.symbol], clLen[t.symbol]);
             if (t.symbol == 16) w.Put(t.extra, 2);
             else if (t.symbol == 17) w.Put(t.extra, 3);
@@ -784,18 +1211,17 @@ void CRowDeflater::Deflate(const uint8_t* data, const std::vector<RowSpan>& rows
     const uint8_t* ll = fixed ? kFixed.litLen : litLen;
     const uint16_t* dcs = fixed ? kFixed.distCode : distCode;
     const uint8_t* dl = fixed ? kFixed.distLen : distLen;
-    for (const Token& t : m_tokens) {
+    for (const Token* p = m_tokens.data(); p != m_tokens.data() + m_tokenCount; ++p) {
+        const Token& t = *p;
         if (!t.length) {
             w.Put(lc[t.distance], ll[t.distance]);
             continue;
         }
         const int c = kCodes.lengthCode[t.length];
-        w.Put(lc[257 + c], ll[257 + c]);
-        if (kLengthExtra[c]) w.Put(uint32_t(t.length - kLengthBase[c]), kLengthExtra[c]);
+        w.Put(lc[257 + c] | uint32_t(t.length - kLengthBase[c]) << ll[257 + c], ll[257 + c] + kLengthExtra[c]);
         const int d = kCodes.DistCode(t.distance);
-        w.Put(dcs[d], dl[d]);
-        if (kDistExtra[d]) w.Put(uint32_t(t.distance - kDistBase[d]), kDistExtra[d]);
+        w.Put(dcs[d] | uint32_t(t.distance - kDistBase[d]) << dl[d], dl[d] + kDistExtra[d]);
     }
     w.Put(lc[256], ll[256]);
-    w.Finish();
+    w.Finish(out);
 }

@@ -51,14 +51,19 @@ PngLayout ChoosePngLayout(const PixelView& pixels);
 
 // Deflate (RFC 1951) of PNG scanlines into one block with its own Huffman
 // codes: a run of rows each equal to the one above costs a few bits a row,
-// and only the distinct rows are searched for matches.
+// and only the distinct rows are searched for matches. The output depends
+// on the rows alone, not on the images deflated before.
 class CRowDeflater {
 public:
     struct RowSpan {
-        uint32_t size;  // bytes of the row, its filter byte included
-        bool repeat;    // equal to the row before it (of the same size)
+        uint32_t size;  // bytes of each row, its filter byte included
+        uint32_t count; // rows
+        bool repeat;    // each equal to the row before it (of the same size)
     };
-    // The raw deflate stream of the rows laid end to end in `data`.
+    // The raw deflate stream of the rows, appended to `out`. `data` holds
+    // the rows that are not repeats, end to end; a repeat has no bytes of
+    // its own there (it is made of the row before it), and must be 3 to
+    // 32768 bytes long.
     void Deflate(const uint8_t* data, const std::vector<RowSpan>& rows, std::vector<uint8_t>& out);
 
 private:
@@ -66,15 +71,42 @@ private:
         uint16_t length;   // 0: a literal
         uint16_t distance; // or the literal byte
     };
-    void Match(const uint8_t* data, size_t begin, size_t end, size_t above);
+    struct Match {
+        uint16_t length = 0, distance = 0;
+        int32_t gain = 0; // sixteenths of a bit saved against literals
+    };
+    struct Finder;
+    // The tokens of data[begin, end), a stretch of distinct rows `size`
+    // bytes long whose first byte is `virt` in the whole stream; `above`:
+    // the row before the stretch is as long.
+    void Parse(const uint8_t* data, size_t begin, size_t end, size_t size, bool above, uint32_t virt);
     void Repeat(size_t length, size_t distance);
+    // Prices from the symbols counted.
+    void Reprice();
 
-    std::vector<Token> m_tokens;
+    std::vector<uint8_t> m_packed; // the block as it is written, grown only
+    std::vector<Token> m_tokens; // grown only; m_tokenCount of them in use
+    size_t m_tokenCount = 0;
     std::vector<uint32_t> m_head, m_prev; // hash chains of m_base + position + 1
     // Entries at or below m_base belong to earlier images: no chain is
     // cleared between images, and no image sees another's positions.
     uint32_t m_base = 0;
     size_t m_lastSize = 0;
+    struct Stretch {
+        size_t begin, end; // in the data
+        uint32_t shift;    // from there to the whole stream
+    };
+    std::vector<Stretch> m_stretches; // the distinct rows parsed so far
+    std::vector<int32_t> m_sums;      // literal prices summed along a stretch
+    // The symbols counted, as counts and as bit sets, and their prices.
+    uint32_t m_litFreq[286] = {}, m_distFreq[30] = {};
+    uint64_t m_litSeen[5] = {}, m_distSeen = 0;
+    uint32_t m_litTotal = 0, m_distTotal = 0;
+    uint32_t m_unpriced = 0; // tokens to count before the prices are made again
+    uint32_t m_repeatLength[29] = {}, m_repeatDistance[30] = {}; // the copies of repeated rows, apart
+    int32_t m_litPrice[256] = {}, m_lengthPrice[29] = {}, m_distPrice[30] = {}; // by code
+    uint16_t m_litUsed[286] = {}, m_distUsed[30] = {}; // the symbols used, in order
+    int m_litCount = 0, m_distCount = 0;
 };
 
 class CCompactPngEncoder {
@@ -93,14 +125,17 @@ public:
     const PngLayout& Layout() const { return m_layout; }
 
 private:
+    struct CPacker; // pixels of the layout into scanline bytes
+    // The scanlines of the pixels in m_filtered (the repeats left out) and
+    // m_rows, and their Adler-32; false when a pixel breaks what the packer
+    // was promised.
+    bool Scanlines(const PixelView& pixels, CPacker& packer, bool interlace);
     bool Compress(std::vector<uint8_t>& out);
 
     CRowDeflater m_deflater;
     PngLayout m_layout;
-    std::vector<uint8_t> m_same;            // per row: equal to the row above
-    std::vector<const uint8_t*> m_source;   // per row: its distinct row's samples
-    std::vector<uint8_t> m_samples;         // one byte a sample, distinct rows
-    std::vector<uint8_t> m_filtered;        // the scanlines as PNG compresses them
+    std::vector<uint8_t> m_filtered;           // the scanlines that are not repeats
+    size_t m_filteredSize = 0;                 // of m_filtered in use
+    uint32_t m_adler = 1;                      // of all the scanlines
     std::vector<CRowDeflater::RowSpan> m_rows; // their sizes and repeats
-    std::vector<uint8_t> m_packed;          // their deflate stream
 };

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <bit>
 #include <functional>
 #include <string>
 #include <vector>
@@ -59,6 +62,27 @@ Decoded Decode(const std::vector<uint8_t>& png)
         if (std::string(png.begin() + long(at) + 4, png.begin() + long(at) + 8) == "pHYs") d.physX = Be(png, at + 8);
     d.ok = true;
     return d;
+}
+
+// The IDAT data of a one-IDAT file.
+std::vector<uint8_t> Idat(const std::vector<uint8_t>& png)
+{
+    for (size_t at = 8; at + 12 <= png.size(); at += 12 + Be(png, at))
+        if (std::string(png.begin() + long(at) + 4, png.begin() + long(at) + 8) == "IDAT")
+            return std::vector<uint8_t>(png.begin() + long(at) + 8, png.begin() + long(at + 8 + Be(png, at)));
+    return {};
+}
+
+// The scanlines as zlib inflates them, its Adler-32 checked; empty when the
+// stream is not exactly `size` bytes.
+std::vector<uint8_t> Inflate(const std::vector<uint8_t>& png, size_t size)
+{
+    const std::vector<uint8_t> idat = Idat(png);
+    std::vector<uint8_t> out(size + 1);
+    uLongf got = uLongf(out.size());
+    if (uncompress(out.data(), &got, idat.data(), uLong(idat.size())) != Z_OK || got != size) return {};
+    out.resize(got);
+    return out;
 }
 
 std::vector<uint8_t> Rgb(const Image& image)
@@ -203,6 +227,116 @@ TEST(CompactPng, RowsPastTheDeflateWindow)
     const Decoded d = Decode(png);
     ASSERT_TRUE(d.ok);
     EXPECT_EQ(d.rgb, Rgb(wide));
+}
+
+// Rows as the raster surface hands them: one pointer for a band of equal
+// rows, equal rows apart (one with other unused top bytes), rows that come
+// back after a band, with the colours promised. Every form at widths around
+// the packers' blocks of 8 and 16 pixels; the pixels through libpng and the
+// stream through zlib, whose Adler-32 checks the repeats counted in.
+TEST(CompactPng, SharedRowsAndPromisedColours)
+{
+    // Glyph-like rows: a pattern repeating every 14 pixels, shifted by row.
+    auto level = [](int x, int key, int levels) { return ((x + 3 * key) % 14 * 5 + key) % levels; };
+    struct Case {
+        const char* name;
+        std::function<uint32_t(int x, int key)> pixel;
+        std::vector<uint32_t> colours; // promised; none: grey only
+        int bitDepth, colorType;
+    };
+    const Case kCases[] = {
+        {"black and white", [&](int x, int k) { return level(x, k, 2) ? Grey(255) : Grey(0); }, {Grey(255), Grey(0)}, 1, 0},
+        {"greys of 85", [&](int x, int k) { return Grey(85 * level(x, k, 4)); }, {Grey(0), Grey(85), Grey(170), Grey(255)}, 2, 0},
+        {"greys of 17",
+         [&](int x, int k) { return Grey(17 * level(x, k, 16)); },
+         {Grey(255), Grey(0), Grey(17), Grey(34), Grey(119), Grey(136), Grey(221), Grey(238)},
+         4, 0},
+        {"blended greys", [&](int x, int k) { return Grey(level(x, k, 256) * 37 % 256); }, {}, 8, 0},
+        {"blue on white", [&](int x, int k) { return level(x, k, 2) ? 0xFFFFFFu : 0x0000C0u; }, {0xFFFFFF, 0x0000C0}, 1, 3},
+        {"five colours",
+         [&](int x, int k) { return 0x203040u * uint32_t(level(x, k, 5)); },
+         {0, 0x203040, 0x406080, 0x6090C0, 0x80C0FF},
+         4, 3},
+    };
+    // Content of each row: 0 a band, then rows of their own, a band again.
+    const int kKeys[] = {0, 0, 0, 1, 2, 2, 2, 3, 4, 5, 5, 0, 0, 0, 6, 7, 8, 8, 1, 9};
+    constexpr int kHeight = int(sizeof kKeys / sizeof kKeys[0]);
+    CCompactPngEncoder encoder;
+    for (const Case& c : kCases) {
+        for (const int w : {1, 7, 8, 9, 15, 16, 17, 33, 226}) {
+            std::vector<std::vector<uint32_t>> stored; // the rows the pointers point at
+            std::vector<const uint8_t*> rows;
+            Image expected{w, kHeight, {}};
+            for (int y = 0; y < kHeight; ++y) {
+                std::vector<uint32_t> row(static_cast<size_t>(w));
+                for (int x = 0; x < w; ++x) row[size_t(x)] = c.pixel(x, kKeys[y]);
+                expected.pixels.insert(expected.pixels.end(), row.begin(), row.end());
+                // A band shares one row; the second row of a pair of its own
+                // differs in the top byte only.
+                if (kKeys[y] == 0 && y > 0 && kKeys[y - 1] == 0) continue;
+                if (y > 0 && kKeys[y] == kKeys[y - 1])
+                    for (uint32_t& p : row) p |= 0xFF000000u;
+                stored.push_back(std::move(row));
+            }
+            for (int y = 0, s = -1; y < kHeight; ++y) {
+                if (!(kKeys[y] == 0 && y > 0 && kKeys[y - 1] == 0)) ++s;
+                rows.push_back(reinterpret_cast<const uint8_t*>(stored[size_t(s)].data()));
+            }
+            PixelView view;
+            view.rows = rows.data();
+            view.width = w;
+            view.height = kHeight;
+            view.colours = c.colours.empty() ? nullptr : c.colours.data();
+            view.colourCount = c.colours.size();
+            view.greyOnly = c.colours.empty();
+            for (const bool interlace : {false, true}) {
+                const std::string label = std::string(c.name) + " " + std::to_string(w) + (interlace ? " interlaced" : "");
+                std::vector<uint8_t> png;
+                ASSERT_TRUE(encoder.Encode(view, 96, interlace, png)) << label;
+                const Decoded d = Decode(png);
+                ASSERT_TRUE(d.ok) << label;
+                EXPECT_EQ(d.rgb, Rgb(expected)) << label;
+                if (w >= 16) {
+                    EXPECT_EQ(d.bitDepth, c.bitDepth) << label;
+                    EXPECT_EQ(d.colorType, c.colorType) << label;
+                }
+                if (!interlace) {
+                    const size_t line = 1 + (size_t(w) * size_t(d.bitDepth) + 7) / 8;
+                    EXPECT_EQ(Inflate(png, line * kHeight).size(), line * kHeight) << label;
+                }
+            }
+        }
+    }
+}
+
+// Many tokens: the prices made again and again, counts past the small
+// table, frequencies so skewed that the code must be cut to 15 bits; and
+// both kinds of block, the fixed codes for a tiny image.
+TEST(CompactPng, SkewedLiteralsAndBothBlockKinds)
+{
+    // Level k with a chance of about 2^-k: a code 20 bits deep unless cut.
+    const Image skewed = Make(600, 200, [](int x, int y) {
+        uint64_t z = uint64_t(y * 600 + x) * 0x9E3779B97F4A7C15ull; // mixed, so that few bytes repeat
+        z ^= z >> 31;
+        z *= 0xBF58476D1CE4E5B9ull;
+        z ^= z >> 29;
+        return Grey(std::min(std::countr_zero(uint32_t(z) | (1u << 22)), 22) * 11);
+    });
+    const Image tiny = Make(3, 2, [](int x, int y) { return Grey((x + y) % 2 ? 255 : 0); });
+    CCompactPngEncoder encoder;
+    bool kinds[4] = {};
+    for (const Image* image : {&skewed, &tiny, &skewed}) {
+        std::vector<uint8_t> png;
+        ASSERT_TRUE(encoder.Encode(image->View(), 96, false, png));
+        const Decoded d = Decode(png);
+        ASSERT_TRUE(d.ok);
+        EXPECT_EQ(d.rgb, Rgb(*image));
+        const size_t line = 1 + (size_t(image->width) * size_t(d.bitDepth) + 7) / 8;
+        EXPECT_EQ(Inflate(png, line * size_t(image->height)).size(), line * size_t(image->height));
+        kinds[(Idat(png)[2] >> 1) & 3] = true; // the first block's type
+    }
+    EXPECT_TRUE(kinds[1]); // fixed codes
+    EXPECT_TRUE(kinds[2]); // codes of its own
 }
 
 } // namespace
