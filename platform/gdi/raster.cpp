@@ -412,35 +412,29 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                 }
             continue;
         }
-        for (int py = y0; py < y1; ++py) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
-            const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
-            for (int px = x0; px < x1; ++px) {
-                const uint32_t a = m[px];
-                if (!a) continue;
-                const uint32_t o = row[px] & 0xFFFFFFu;
-                useGround(o);
-                CCoverageBlend& b = m_blendOf[a];
-                if (b.level == 0xFF) {
-                    // As the general path rounds the blended pixel: text
-                    // over its own colour, or a blend too faint to change
-                    // the pixel, leaves it as it was.
-                    const uint32_t blended = (a == 0xFF ? src : LayOver(src, a, o)) & 0xFFFFFFu;
-                    uint8_t level = 0;
-                    b.colour = o == text || blended == o ? o : RoundedBlend(blended, o, text, steps, level);
-                    b.noted = !(o == text || blended == o);
-                    b.level = level;
-                }
-                row[px] = 0xFF000000u | b.colour;
-                if (b.seen != m_noteEpoch) {
-                    b.seen = m_noteEpoch;
-                    if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
-                        m_levelNoted[b.level] = m_noteEpoch;
-                        NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
-                    }
+        ForEachCovered(mask, gx, gy, x0, y0, x1, y1, [&](uint32_t& pixel, uint32_t a) {
+            const uint32_t o = pixel & 0xFFFFFFu;
+            useGround(o);
+            CCoverageBlend& b = m_blendOf[a];
+            if (b.level == 0xFF) {
+                // As the general path rounds the blended pixel: text
+                // over its own colour, or a blend too faint to change
+                // the pixel, leaves it as it was.
+                const uint32_t blended = (a == 0xFF ? src : LayOver(src, a, o)) & 0xFFFFFFu;
+                uint8_t level = 0;
+                b.colour = o == text || blended == o ? o : RoundedBlend(blended, o, text, steps, level);
+                b.noted = !(o == text || blended == o);
+                b.level = level;
+            }
+            pixel = 0xFF000000u | b.colour;
+            if (b.seen != m_noteEpoch) {
+                b.seen = m_noteEpoch;
+                if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
+                    m_levelNoted[b.level] = m_noteEpoch;
+                    NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
                 }
             }
-        }
+        });
         if (!uniform) continue;
         // Laid over one ground, the blends are those of m_blendOf.
         mask.laidUnder = ground, mask.laidText = text, mask.laidLevels = m_textLevels;
@@ -513,19 +507,8 @@ bool CRasterDC::DrawOwnGlyphs(int x, int y, const std::string& text)
             }
             continue;
         }
-        for (int py = y0; py < y1; ++py) {
-            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
-            const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
-            for (int px = x0; px < x1; ++px) {
-                const uint32_t a = m[px];
-                if (!a) continue;
-                if (a == 0xFF) {
-                    row[px] = src;
-                    continue;
-                }
-                row[px] = LayOver(src, a, row[px]);
-            }
-        }
+        ForEachCovered(mask, gx, gy, x0, y0, x1, y1,
+                       [&](uint32_t& pixel, uint32_t a) { pixel = a == 0xFF ? src : LayOver(src, a, pixel); });
     }
     if (L.underlineSize) Fill(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize, m_textColor);
     if (L.strikeSize) Fill(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize, m_textColor);

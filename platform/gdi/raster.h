@@ -108,6 +108,18 @@ private:
     // Rounds each glyph's blend as it is laid, through m_blendOf, when no
     // two glyphs of the text share a pixel; false: it did nothing.
     bool LayRoundedGlyphs(const TextLayout& L, int x, int baseline);
+    // Calls lay(pixel, coverage) for each pixel of [x0, x1) x [y0, y1) that
+    // `mask`, its corner at (gx, gy), covers.
+    template <class F>
+    void ForEachCovered(const CGlyphMask& mask, int gx, int gy, int x0, int y0, int x1, int y1, F&& lay)
+    {
+        for (int py = y0; py < y1; ++py) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(m_pixels + size_t(py) * size_t(m_stride));
+            const uint8_t* m = mask.coverage.data() + size_t(py - gy) * size_t(mask.width) - size_t(gx);
+            for (int px = x0; px < x1; ++px)
+                if (m[px]) lay(row[px], uint32_t(m[px]));
+        }
+    }
     std::vector<const CGlyphMask*> m_masks;
     // The rounded colour of text m_blendText (m_blendLevels) laid with each
     // coverage over m_blendUnder; `level` 0xFF: not known yet.
