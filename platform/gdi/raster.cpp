@@ -9,6 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace {
+
+// A colour as the pixels hold it, 0x00RRGGBB, and back.
+uint32_t Rgb24(COLORREF c) { return uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c); }
+COLORREF FromRgb24(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+} // namespace
+
 CRasterDC::CRasterDC(int width, int height, int dpi) : m_width(0), m_height(0), m_dpi(dpi)
 {
     Create(width, height, dpi);
@@ -67,7 +75,7 @@ bool CRasterDC::Create(int width, int height, int dpi)
 void CRasterDC::NoteColour(COLORREF c)
 {
     if (GetRValue(c) != GetGValue(c) || GetGValue(c) != GetBValue(c)) m_grey = false;
-    const uint32_t rgb = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+    const uint32_t rgb = Rgb24(c);
     if (std::find(m_colours.begin(), m_colours.end(), rgb) == m_colours.end()) m_colours.push_back(rgb);
 }
 
@@ -76,7 +84,7 @@ void CRasterDC::Fill(int l, int t, int r, int b, COLORREF c)
     l = std::clamp(l, 0, m_width), r = std::clamp(r, 0, m_width);
     t = std::clamp(t, 0, m_height), b = std::clamp(b, 0, m_height);
     if (r <= l || b <= t) return;
-    const uint32_t pixel = 0xFF000000u | uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+    const uint32_t pixel = 0xFF000000u | Rgb24(c);
     // A surface filled with one colour and not drawn on since needs no
     // second fill in that colour (the control fills its area with the
     // background its host has just filled the surface with).
@@ -249,8 +257,7 @@ uint32_t RoundedBlend(uint32_t n, uint32_t o, uint32_t text, int steps, uint8_t&
 
 void CRasterDC::RoundTextBlend()
 {
-    const uint32_t text = uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
-                          GetBValue(m_textColor);
+    const uint32_t text = Rgb24(m_textColor);
     const int steps = m_textLevels - 1;
     const int left = m_textBox.left, w = m_textBox.right - m_textBox.left;
     if (w <= 0) return;
@@ -292,7 +299,7 @@ void CRasterDC::RoundTextBlend()
             row[x] = 0xFF000000u | known.colour;
             if (!noted[known.level]) {
                 noted[known.level] = true;
-                NoteColour(RGB((known.colour >> 16) & 0xFF, (known.colour >> 8) & 0xFF, known.colour & 0xFF));
+                NoteColour(FromRgb24(known.colour));
             }
         }
     }
@@ -358,6 +365,13 @@ inline uint32_t LayOver(uint32_t src, uint32_t a, uint32_t d)
 
 } // namespace
 
+void CRasterDC::NoteLevel(uint8_t level, uint32_t colour)
+{
+    if (m_levelNoted[level] == m_noteEpoch) return;
+    m_levelNoted[level] = m_noteEpoch;
+    NoteColour(FromRgb24(colour));
+}
+
 bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
 {
     // Glyphs that share a pixel blend in turn before the rounding: that is
@@ -371,8 +385,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
                 b.top < a.top + a.height)
                 return false;
         }
-    const uint32_t text = uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
-                          GetBValue(m_textColor);
+    const uint32_t text = Rgb24(m_textColor);
     const uint32_t src = 0xFF000000u | text;
     const int steps = m_textLevels - 1;
     if (text != m_blendText || m_textLevels != m_blendLevels) m_blendUnder = ~0u;
@@ -405,11 +418,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
             useGround(o);
             for (int py = y0; py < y1; ++py)
                 std::memcpy(rowAt(py) + x0, mask.laid.data() + size_t(py - y0) * w, w * 4);
-            for (const auto& [level, colour] : mask.laidColours)
-                if (m_levelNoted[level] != m_noteEpoch) {
-                    m_levelNoted[level] = m_noteEpoch;
-                    NoteColour(RGB((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF));
-                }
+            for (const auto& [level, colour] : mask.laidColours) NoteLevel(level, colour);
             continue;
         }
         ForEachCovered(mask, gx, gy, x0, y0, x1, y1, [&](uint32_t& pixel, uint32_t a) {
@@ -429,10 +438,7 @@ bool CRasterDC::LayRoundedGlyphs(const TextLayout& L, int x, int baseline)
             pixel = 0xFF000000u | b.colour;
             if (b.seen != m_noteEpoch) {
                 b.seen = m_noteEpoch;
-                if (b.noted && m_levelNoted[b.level] != m_noteEpoch) {
-                    m_levelNoted[b.level] = m_noteEpoch;
-                    NoteColour(RGB((b.colour >> 16) & 0xFF, (b.colour >> 8) & 0xFF, b.colour & 0xFF));
-                }
+                if (b.noted) NoteLevel(b.level, b.colour);
             }
         });
         if (!uniform) continue;
@@ -478,22 +484,19 @@ bool CRasterDC::DrawOwnGlyphs(int x, int y, const std::string& text)
     const int l = x + L.left, r = x + L.left + L.width;
     if (L.underlineSize) cover(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize);
     if (L.strikeSize) cover(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize);
+    bool rounded = false;
     if (RoundsText() && right > left) {
         MakeRows(top, bottom);
-        if (LayRoundedGlyphs(L, x, baseline)) {
-            m_textBox = {};
-            if (L.underlineSize) Fill(l, y + L.underlineTop, r, y + L.underlineTop + L.underlineSize, m_textColor);
-            if (L.strikeSize) Fill(l, y + L.strikeTop, r, y + L.strikeTop + L.strikeSize, m_textColor);
-            return true;
-        }
+        rounded = LayRoundedGlyphs(L, x, baseline);
+        // Nothing left for RoundTextBlend to round.
+        if (rounded) m_textBox = {};
     }
-    BeforeText(right > left ? RECT{left, top, right, bottom} : RECT{0, 0, 0, 0});
+    if (!rounded) BeforeText(right > left ? RECT{left, top, right, bottom} : RECT{0, 0, 0, 0});
 
     // Each glyph as pixman lays a solid colour through an 8-bit mask over
     // the pixels, glyph after glyph: the pixels cairo would give.
-    const uint32_t src = 0xFF000000u | uint32_t(GetRValue(m_textColor)) << 16 | uint32_t(GetGValue(m_textColor)) << 8 |
-                         GetBValue(m_textColor);
-    for (size_t i = 0; i < L.glyphs.size(); ++i) {
+    const uint32_t src = 0xFF000000u | Rgb24(m_textColor);
+    for (size_t i = 0; !rounded && i < L.glyphs.size(); ++i) {
         const CGlyphMask& mask = *m_masks[i];
         const int gx = x + L.glyphX[i] + mask.left, gy = baseline + mask.top;
         const int x0 = std::max(0, gx), x1 = std::min(m_width, gx + mask.width);
@@ -560,7 +563,7 @@ COLORREF CRasterDC::GetPixel(int x, int y) const
 {
     if (!m_surface || x < 0 || y < 0 || x >= m_width || y >= m_height) return 0xFFFFFFFF;
     const uint32_t px = reinterpret_cast<const uint32_t*>(Data() + size_t(y) * Stride())[x];
-    return RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF);
+    return FromRgb24(px);
 }
 
 std::vector<uint8_t> CRasterDC::ToGray() const

@@ -108,6 +108,8 @@ private:
     // Rounds each glyph's blend as it is laid, through m_blendOf, when no
     // two glyphs of the text share a pixel; false: it did nothing.
     bool LayRoundedGlyphs(const TextLayout& L, int x, int baseline);
+    // Notes the colour a rounded level gave over the current ground, once.
+    void NoteLevel(uint8_t level, uint32_t colour);
     // Calls lay(pixel, coverage) for each pixel of [x0, x1) x [y0, y1) that
     // `mask`, its corner at (gx, gy), covers.
     template <class F>
